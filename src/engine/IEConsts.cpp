@@ -1,0 +1,124 @@
+// The message formatter.
+#include "engine/IEConsts.h"
+
+#include <cstdio>
+
+namespace fxe {
+
+namespace {
+
+// Appends one placeholder (spec holds the characters between '%' and the
+// conversion, e.g. "3.3") for the conversion character conv.
+void AppendFormatted(std::string& out, std::string_view spec, char conv, const TFormatArg& arg) {
+  char format[32];
+  char buffer[512];
+  auto make = [&](const char* length) {
+    std::snprintf(format, sizeof format, "%%%.*s%s%c", static_cast<int>(spec.size()), spec.data(),
+                  length, conv);
+  };
+  switch (conv) {
+    case 's':
+      switch (arg.Kind()) {
+        case TFormatArg::EKind::Text:
+          out.append(arg.Text());
+          return;
+        case TFormatArg::EKind::Integer:
+          out.append(std::to_string(arg.Integer()));
+          return;
+        case TFormatArg::EKind::Float:
+          out.append(FormatFloat(arg.Float()));
+          return;
+      }
+      return;
+    case 'd':
+    case 'x':
+    case 'X': {
+      long long value = 0;
+      if (arg.Kind() == TFormatArg::EKind::Text) {
+        out.append(arg.Text());
+        return;
+      }
+      value = arg.Kind() == TFormatArg::EKind::Integer ? arg.Integer()
+                                                        : static_cast<long long>(arg.Float());
+      make("ll");
+      std::snprintf(buffer, sizeof buffer, format, value);
+      out.append(buffer);
+      return;
+    }
+    default: {  // f, e, g
+      if (arg.Kind() == TFormatArg::EKind::Text) {
+        out.append(arg.Text());
+        return;
+      }
+      double value = arg.Kind() == TFormatArg::EKind::Float ? arg.Float()
+                                                             : static_cast<double>(arg.Integer());
+      make("");
+      int n = std::snprintf(buffer, sizeof buffer, format, value);
+      if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) {
+        out.append(buffer, static_cast<std::size_t>(n));
+      } else {
+        // Huge magnitudes: fall back to the shortest exact-enough form.
+        std::snprintf(buffer, sizeof buffer, "%g", value);
+        out.append(buffer);
+      }
+      return;
+    }
+  }
+}
+
+bool IsConversion(char c) {
+  return c == 's' || c == 'd' || c == 'f' || c == 'e' || c == 'g' || c == 'x' || c == 'X';
+}
+
+}  // namespace
+
+std::string FormatFloat(double value) {
+  char buffer[64];
+  int n = std::snprintf(buffer, sizeof buffer, "%.4f", value);
+  if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, static_cast<std::size_t>(n));
+  // Very large magnitudes do not fit a small buffer; print them in full.
+  std::string big(static_cast<std::size_t>(n) + 1, '\0');
+  std::snprintf(big.data(), big.size(), "%.4f", value);
+  big.resize(static_cast<std::size_t>(n));
+  return big;
+}
+
+std::string FormatArgs(std::string_view format, std::initializer_list<TFormatArg> args) {
+  std::string out;
+  out.reserve(format.size() + 32);
+  auto next = args.begin();
+  std::size_t i = 0;
+  while (i < format.size()) {
+    char c = format[i];
+    if (c != '%') {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    if (i + 1 < format.size() && format[i + 1] == '%') {
+      out.push_back('%');
+      i += 2;
+      continue;
+    }
+    // Flags, width and precision, then the conversion character.
+    std::size_t j = i + 1;
+    while (j < format.size() && (format[j] == '-' || format[j] == '0' || format[j] == '+' || format[j] == ' '))
+      ++j;
+    while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
+    if (j < format.size() && format[j] == '.') {
+      ++j;
+      while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
+    }
+    if (j >= format.size() || !IsConversion(format[j]) || next == args.end() || j - i > 16) {
+      out.push_back('%');
+      ++i;
+      continue;
+    }
+    AppendFormatted(out, format.substr(i + 1, j - i - 1), format[j], *next);
+    ++next;
+    i = j + 1;
+  }
+  return out;
+}
+
+}  // namespace fxe

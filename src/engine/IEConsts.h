@@ -1,0 +1,98 @@
+// The engine's message table and the formatter that fills its placeholders.
+// Every text the engine raises or prints as a message is a constant here,
+// spelled exactly once; code that raises never spells a message inline.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace fxe {
+
+// One argument of Format: a text, an integer or a floating number.
+class TFormatArg {
+ public:
+  enum class EKind : std::uint8_t { Text, Integer, Float };
+
+  TFormatArg(std::string_view text) : kind_(EKind::Text), text_(text) {}
+  TFormatArg(const std::string& text) : kind_(EKind::Text), text_(text) {}
+  TFormatArg(const char* text) : kind_(EKind::Text), text_(text) {}
+  TFormatArg(int value) : kind_(EKind::Integer), integer_(value) {}
+  TFormatArg(unsigned value) : kind_(EKind::Integer), integer_(value) {}
+  TFormatArg(long value) : kind_(EKind::Integer), integer_(value) {}
+  TFormatArg(unsigned long value) : kind_(EKind::Integer), integer_(static_cast<long long>(value)) {}
+  TFormatArg(long long value) : kind_(EKind::Integer), integer_(value) {}
+  TFormatArg(double value) : kind_(EKind::Float), float_(value) {}
+  TFormatArg(float value) : kind_(EKind::Float), float_(value) {}
+
+  EKind Kind() const noexcept { return kind_; }
+  std::string_view Text() const noexcept { return text_; }
+  long long Integer() const noexcept { return integer_; }
+  double Float() const noexcept { return float_; }
+
+ private:
+  EKind kind_;
+  std::string_view text_;
+  long long integer_ = 0;
+  double float_ = 0.0;
+};
+
+// Fills the placeholders of a message: %s (any argument: texts as they are,
+// integers in decimal, floats as "%.4f"), %d (integers; width and precision as
+// in C, "%3.3d" pads with zeros), %f/%e/%g with precision (floats), %x, and %%.
+// A placeholder without an argument is copied unchanged.
+std::string FormatArgs(std::string_view format, std::initializer_list<TFormatArg> args);
+
+template <class... TArgs>
+std::string Format(std::string_view format, const TArgs&... args) {
+  return FormatArgs(format, {TFormatArg(args)...});
+}
+
+// Formats one double the way the engine prints floats ("%.4f").
+std::string FormatFloat(double value);
+
+namespace IEConsts {
+
+// --- Hash tables ---------------------------------------------------------
+inline constexpr std::string_view SArgumentIsNull = "Argument is null";
+inline constexpr std::string_view SSubscriptOutOfRange = "Subscript out of range";
+inline constexpr std::string_view STableIsEmpty = "Table is empty";
+inline constexpr std::string_view SNoSuchElement = "No such element";
+inline constexpr std::string_view SNonEmptyTable = "Cannot perform this operation with non-empty table";
+inline constexpr std::string_view SIllegalNextElement = "Illegal NextElement Call, must be iterating over the keys";
+inline constexpr std::string_view SListIndexOutOfBounds = "List index out of bounds (%d)";
+inline constexpr std::string_view SNoSuchElementNamed = "No such element: %s";
+inline constexpr std::string_view SInvalidLoadFactor = "Invalid load factor: %s";
+inline constexpr std::string_view SCapacityTooLarge = "Hash table capacity too large: %s";
+
+// --- Engine values -------------------------------------------------------
+inline constexpr std::string_view SNotAType = "Not a %s type.  Value (%s) is a %s type";
+inline constexpr std::string_view SValueTypeMismatch = "Value and type mismatch";
+inline constexpr std::string_view SUncloneableValue = "Uncloneable value.  Value owned an object of &s class type";
+inline constexpr std::string_view SCannotAssign = "Cannot assign a %s to a %s";
+inline constexpr std::string_view SNoContext = "No context found when trying to resolve a %s value";
+inline constexpr std::string_view SCorruptedBinding = "Corrupted Binding, variable not found: %s";
+inline constexpr std::string_view SInvalidSetItem = "Invalid item for set: %s";
+
+// --- Streams, lexer and parser base --------------------------------------
+inline constexpr std::string_view SOverflowOnPushBack = "Overflow on push back";
+inline constexpr std::string_view SInvalidBufferState = "Invalid buffer state";
+inline constexpr std::string_view SInvalidOrigin = "Invalid Origin Point specified: %s";
+inline constexpr std::string_view SErrorSeeking = "Error seeking in buffer";
+inline constexpr std::string_view SUnterminatedString = "Invalid string value, string was not terminated";
+inline constexpr std::string_view SInvalidTokenHint = "Invalid Token hint for parsing token: %s";
+inline constexpr std::string_view SUnknownVariableName = "Unknown variable name: %s";
+inline constexpr std::string_view SParsingError = "Parsing Error, %s in %s at line %s: %s";
+inline constexpr std::string_view SErrorsParsingStream = "Errors parsing stream:\r\n%s";
+
+// --- Defined types, templates, facts (model) -----------------------------
+
+// --- Functions, contexts ---------------------------------------------------
+
+// --- Patterns and rules ----------------------------------------------------
+
+// --- Construct and rule parser ---------------------------------------------
+
+}  // namespace IEConsts
+}  // namespace fxe

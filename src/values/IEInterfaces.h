@@ -1,0 +1,114 @@
+// The interfaces through which an engine value reaches its payloads and the
+// places it is evaluated in: facts, function calls, partial-match tokens,
+// evaluation contexts, host objects and classes. The value layer declares what
+// it needs of them; the model, the network and the engine implement them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "collections/RefCounted.h"
+
+namespace fxe {
+
+class TIEValue;
+class IFact;
+class IReteToken;
+
+// A place where expressions are evaluated: variable bindings, the fact and the
+// partial match a rule test or action works on.
+class IIEContext {
+ public:
+  virtual ~IIEContext() = default;
+  // The value bound to a variable name, looking outward to the root context;
+  // nullptr when no binding or a binding without value exists.
+  virtual TIEValue* FindVariableValue(std::string_view name) const = 0;
+  // The fact entering a join (or being tested), when there is one.
+  virtual IFact* CurrentFact() const = 0;
+  // The partial match being worked on, when there is one.
+  virtual IReteToken* CurrentToken() const = 0;
+};
+
+// One fact of the fact base.
+class IFact : public IInterface {
+ public:
+  virtual std::int32_t ID() const = 0;
+  // Fact equality as used for duplicate detection (fuzzy slots are skipped).
+  virtual bool Equals(const IFact& other) const = 0;
+  virtual std::uint32_t HashCode() const = 0;
+  // The printed form, e.g. "(point (x 1) (y 2))".
+  virtual std::string AsString() const = 0;
+  // The value of a slot (created from the slot's default on first read).
+  virtual TRef<TIEValue> GetSlotValue(std::string_view name) = 0;
+};
+
+// An unevaluated function call: a function name and argument expressions.
+class IFunCall : public IInterface {
+ public:
+  // Calls the function in the context and returns its result.
+  virtual TRef<TIEValue> Evaluate(IIEContext* context) = 0;
+  virtual bool Equals(const IFunCall& other) const = 0;
+  virtual std::uint32_t HashCode() const = 0;
+  virtual std::string AsString() const = 0;
+};
+
+// A partial match: the chain of facts matched so far.
+class IReteToken : public IInterface {
+ public:
+  virtual std::int32_t FactCount() const = 0;
+  // The fact at a 0-based pattern position, or nullptr.
+  virtual IFact* FactAt(std::int32_t position) const = 0;
+};
+
+// Notified when a component it watches is destroyed.
+class IFreeNotification {
+ public:
+  virtual void ComponentFreed(class TIEComponent& component) = 0;
+
+ protected:
+  ~IFreeNotification() = default;
+};
+
+// A host object an engine value can refer to (kind dtObject).
+class TIEObject {
+ public:
+  virtual ~TIEObject() = default;
+  virtual std::string ClassName() const = 0;
+  // A copy for a value that owns its object; nullptr when the object cannot be copied.
+  virtual std::unique_ptr<TIEObject> CloneObject() const { return nullptr; }
+  // The printed form of a value holding this object.
+  virtual std::string ValueText() const { return "<Object: " + ClassName() + ">"; }
+  // What a value holding this object evaluates to; nullptr means the value itself.
+  virtual TRef<TIEValue> Evaluate(IIEContext* context) const;
+};
+
+// A host object with an owner that may be destroyed elsewhere; watchers learn
+// of its destruction.
+class TIEComponent : public TIEObject {
+ public:
+  ~TIEComponent() override;
+  void FreeNotification(IFreeNotification* watcher);
+  void RemoveFreeNotification(IFreeNotification* watcher);
+  bool Destroying() const noexcept { return destroying_; }
+
+ protected:
+  // Tells every watcher; descendants call it first in their own destructor
+  // when watchers must see the object still whole.
+  void NotifyFreed();
+
+ private:
+  std::vector<IFreeNotification*> watchers_;
+  bool destroying_ = false;
+};
+
+// A host class (kind dtClass).
+class TIEClass {
+ public:
+  virtual ~TIEClass() = default;
+  virtual std::string Name() const = 0;
+};
+
+}  // namespace fxe
