@@ -85,6 +85,10 @@ inline constexpr std::string_view SInvalidTokenHint = "Invalid Token hint for pa
 inline constexpr std::string_view SUnknownVariableName = "Unknown variable name: %s";
 inline constexpr std::string_view SParsingError = "Parsing Error, %s in %s at line %s: %s";
 inline constexpr std::string_view SErrorsParsingStream = "Errors parsing stream:\r\n%s";
+// Stream failures the buffered and file streams report in their own words.
+inline constexpr std::string_view SCannotOpenFile = "Cannot open file \"%s\"";
+inline constexpr std::string_view SInvalidStreamPosition = "Invalid stream position: %s";
+inline constexpr std::string_view SStreamWriteError = "Error writing to stream";
 
 // --- Defined types, templates, facts (model) -----------------------------
 

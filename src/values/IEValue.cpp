@@ -1145,4 +1145,17 @@ void TSingletonsVector::AssignFrom(const TSingletonsVector& source) {
   tag_ = source.tag_;
 }
 
+// --- TValueHashTable ---------------------------------------------------------------
+
+std::string TValueHashTable::AsText() const {
+  std::string out;
+  for (const auto& entry : *this) {
+    out += entry.Key();
+    out += " = ";
+    if (entry.Value()) entry.Value()->AppendText(out);
+    out += "\r\n";
+  }
+  return out;
+}
+
 }  // namespace fxe

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "collections/EnumSet.h"
+#include "collections/GHashtable.h"
 #include "collections/RefCounted.h"
 #include "fuzzy/IFuzzyLogic.h"
 #include "values/IEInterfaces.h"
@@ -362,6 +363,14 @@ class TSingletonsVector final : public TRefCounted {
 };
 
 using ISingletonsVector = TSingletonsVector;
+
+// A string-keyed table of values (the store of named values).
+class TValueHashTable : public TIStringHashTable<TIEValue> {
+ public:
+  using TIStringHashTable<TIEValue>::TIStringHashTable;
+  // Every entry in enumeration order as key + " = " + printed value + CR LF.
+  std::string AsText() const;
+};
 
 // Convenience constructors for the common kinds.
 inline TRef<TIEValue> NewAtom(std::string_view text) { return MakeRef<TIEValue>(text, dtAtom); }

@@ -458,5 +458,15 @@ TEST(TSingletonsVector, TextEqualityAndClone) {
   EXPECT_TRUE(a->Equals(b.Get()));
 }
 
+TEST(TValueHashTable, ListsEntriesInEnumerationOrder) {
+  TValueHashTable table;
+  table.Put("a", NewInteger(1));  // bucket 97
+  table.Put("b", NewString("x"));  // bucket 98: enumerated first
+  EXPECT_EQ(table.AsText(), "b = \"x\"\r\na = 1\r\n");
+  TValueHashTable copy;
+  copy.Assign(table);
+  EXPECT_EQ(copy.AsText(), table.AsText());
+}
+
 }  // namespace
 }  // namespace fxe
