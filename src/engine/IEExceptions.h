@@ -42,6 +42,13 @@ class EGraphException : public std::runtime_error {
   explicit EGraphException(const std::string& message) : std::runtime_error(message) {}
 };
 
+// The silent abort: unwinds what is running without reporting an error (the
+// parse loop stops on it and keeps the errors it collected).
+class EAbort : public std::exception {
+ public:
+  const char* what() const noexcept override { return ""; }
+};
+
 // Errors of the buffered and text streams.
 class EGStreamError : public std::runtime_error {
  public:
