@@ -91,6 +91,38 @@ inline constexpr std::string_view SInvalidStreamPosition = "Invalid stream posit
 inline constexpr std::string_view SStreamWriteError = "Error writing to stream";
 
 // --- Defined types, templates, facts (model) -----------------------------
+inline constexpr std::string_view SNoConstraints = "Defined Type %s does not have %s constraints";
+inline constexpr std::string_view SCannotMixFuzzy = "Cannot mix fuzzy type with other primitive types";
+inline constexpr std::string_view STypeInheritanceLoop =
+    "Type inheritance loop detected, %s type cannot be an ancestor of itself";
+inline constexpr std::string_view SCannotContainConstraint = "Defined Type %s cannot contain %s constraint types";
+inline constexpr std::string_view SValueNotValid = "Value \"%s\" is not valid, %s";
+inline constexpr std::string_view SMultislotCardinality = "Multislot must have between %d and %d elements";
+inline constexpr std::string_view SInvalidFuzzyValue = "invalid fuzzy value";
+inline constexpr std::string_view SNotInAllowedValues = "Not in allowed values";
+inline constexpr std::string_view SRangeBetween = "Range must be between %.4f and %.4f";
+inline constexpr std::string_view SInvalidDefaultSlotValue = "Invalid default slot value: %s";
+inline constexpr std::string_view SBadSlotType = "Bad Slot Type";
+inline constexpr std::string_view SMultislotIsNotSlot = "Invalid value for existing slot, multislot is not slot";
+inline constexpr std::string_view SInvalidMultislotDefault =
+    "Invalid default value for a multislot, must be a multifield: %s";
+inline constexpr std::string_view SBadSlotName = "Bad Slot Name: %s";
+inline constexpr std::string_view SSlotIsNotMultislot = "Invalid value for existing slot, slot is not multislot";
+inline constexpr std::string_view SSlotNameMismatch = "Index does not match fact slot name: %s and %s";
+inline constexpr std::string_view SNoSuchSlotName = "No such slot name: \"%s\"";
+inline constexpr std::string_view SSlotValidate = "%s for %s slot";
+inline constexpr std::string_view SFactTemplateMissing = "Fact Template is missing";
+inline constexpr std::string_view SFactTemplatesDifferent =
+    "Unable to assign slot values, fact templates are different: %s and %s";
+inline constexpr std::string_view SNoSuchFact = "No Such Fact with ID=%s exists";
+// Our own texts for input the model refuses instead of storing something unusable.
+inline constexpr std::string_view SInvalidNameCharacter = "Invalid name \"%s\", the character '%s' is not allowed";
+inline constexpr std::string_view STemplateInheritanceLoop =
+    "Template inheritance loop detected, %s template cannot extend itself";
+inline constexpr std::string_view SInvalidRangeBound = "Invalid range bound %s, bounds must be finite numbers";
+inline constexpr std::string_view SCardinalityTooLarge = "Cannot create a default multifield of %d elements";
+inline constexpr std::string_view SInvalidSlotSpecification = "Invalid slot specification: %s";
+inline constexpr std::string_view SNoReasoner = "No inference engine available to %s";
 
 // --- Functions, contexts ---------------------------------------------------
 

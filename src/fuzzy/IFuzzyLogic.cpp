@@ -715,4 +715,87 @@ void TIFuzzyVariable::FuzzySetChanged(IFuzzySet& set) {
 
 void TIFuzzyVariable::TermsCleared() { NotifyChange(); }
 
+// --- Term definitions ------------------------------------------------------------
+
+namespace {
+
+void AppendShapeArguments(std::string& out, std::string_view shape, std::initializer_list<TFzyFloat> arguments) {
+  out += '(';
+  out += shape;
+  for (TFzyFloat argument : arguments) {
+    out += ' ';
+    out += FormatFloat(argument);
+  }
+  out += ')';
+}
+
+// The arguments of the shape call that generated set, read back from its
+// points; false when the points do not fit the shape (then the point list
+// is written instead).
+bool AppendShapeCall(std::string& out, const IFuzzySet& set) {
+  const TFuzzySetValues& points = set.Values();
+  if (points.Count() < 2) return false;
+  const TFzyFloat first = points[0].X();
+  const TFzyFloat last = points[points.Count() - 1].X();
+  int peak = 0;
+  for (int i = 1; i < points.Count(); ++i) {
+    if (points[i].Y() > points[peak].Y()) peak = i;
+  }
+  switch (set.SetType()) {
+    case fstTriangle:
+      AppendShapeArguments(out, "tri", {first, points[peak].X(), last});
+      return true;
+    case fstGrowthCurve:
+      AppendShapeArguments(out, "s", {first, last});
+      return true;
+    case fstDeclineCurve:
+      AppendShapeArguments(out, "z", {first, last});
+      return true;
+    case fstPICurve: {
+      const TFzyFloat centre = points[peak].X();
+      if (FuzzyEqual(centre - first, last - centre)) {
+        AppendShapeArguments(out, "pi", {centre, centre - first});
+      } else {
+        AppendShapeArguments(out, "pi", {first, centre, last});
+      }
+      return true;
+    }
+    case fstBetaCurve: {
+      const TFzyFloat centre = (first + last) / 2.0;
+      const TFzyFloat range = (last - first) / 2.0;
+      const TFzyFloat beta = set.ShapeParameter();
+      // The weight follows from the grade at the first point.
+      TFzyFloat weight = 1.0;
+      const TFzyFloat r = beta != 0.0 ? (first - centre) / beta : 0.0;
+      if (r != 0.0 && points[0].Y() > 0.0) weight = (1.0 / points[0].Y() - 1.0) / (r * r);
+      if (!FuzzyEqual(weight, 1.0)) {
+        AppendShapeArguments(out, "beta", {centre, range, beta, weight});
+      } else if (!FuzzyEqual(beta, (centre + range) / 2.0)) {
+        AppendShapeArguments(out, "beta", {centre, range, beta});
+      } else {
+        AppendShapeArguments(out, "beta", {centre, range});
+      }
+      return true;
+    }
+    case fstUserDefined:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string FuzzyTermText(const IFuzzySet& term) {
+  std::string out = "(term ";
+  out += term.Name();
+  out += ' ';
+  if (term.SetType() == fstUserDefined && !term.ExpressionText().empty()) {
+    out += term.ExpressionText();
+  } else if (term.SetType() == fstUserDefined || !AppendShapeCall(out, term)) {
+    term.FuzzySet().AppendValuesText(out);
+  }
+  out += ')';
+  return out;
+}
+
 }  // namespace fxe

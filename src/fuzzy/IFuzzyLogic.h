@@ -450,4 +450,12 @@ class TIEFuzzyVariable : public TIFuzzyVariable {
   explicit TIEFuzzyVariable(std::string_view name = {}) : TIFuzzyVariable(name, true) {}
 };
 
+// --- Term definitions ------------------------------------------------------------
+
+// A term as a type definition writes it: "(term <name> <body>)", the body
+// being the term's expression text or point list, or the shape call that
+// made it ("(tri a b c)", "(s a b)", "(z a b)", "(pi centre width)" or
+// "(pi left centre right)", "(beta centre range [inflection [weight]])").
+std::string FuzzyTermText(const IFuzzySet& term);
+
 }  // namespace fxe

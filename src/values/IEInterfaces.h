@@ -17,6 +17,8 @@ namespace fxe {
 class TIEValue;
 class IFact;
 class IReteToken;
+class IFactTemplate;
+class IFactSlot;
 
 // A place where expressions are evaluated: variable bindings, the fact and the
 // partial match a rule test or action works on.
@@ -32,17 +34,57 @@ class IIEContext {
   virtual IReteToken* CurrentToken() const = 0;
 };
 
-// One fact of the fact base.
+// One fact of the fact base: a template, one value per slot of the template
+// and the index the engine gives it on assertion. Slots are addressed by name
+// or, on hot paths, by their position in the template's sorted-name order.
 class IFact : public IInterface {
  public:
+  // The fact index; -1 until the fact is asserted.
   virtual std::int32_t ID() const = 0;
+  virtual void SetID(std::int32_t id) = 0;
+  virtual std::int32_t Tag() const = 0;
+  virtual void SetTag(std::int32_t tag) = 0;
+
+  virtual TRef<IFactTemplate> GetTemplate() const = 0;
+  // The template without taking a reference (hot paths), or nullptr.
+  virtual IFactTemplate* Template() const noexcept = 0;
+  // Keeps the values of slots the new template also has and fills the others
+  // from their defaults; no template empties the fact.
+  virtual void SetTemplate(TRef<IFactTemplate> factTemplate) = 0;
+
+  // The value of a slot (created from the slot's default on first read).
+  virtual TRef<TIEValue> GetSlotValue(std::string_view name) = 0;
+  // As GetSlotValue, but nullptr for a name the template does not have.
+  virtual TRef<TIEValue> TryGetSlotValue(std::string_view name) = 0;
+  // Stores the value itself (not a copy); nullptr stores the nil value.
+  // With dynamic type checking an unacceptable value is converted where
+  // possible (integer to float, text to fuzzy value) or refused.
+  virtual void SetSlotValue(std::string_view name, TRef<TIEValue> value) = 0;
+  // Number of slots, i.e. of the template's slots (0 without template).
+  virtual std::int32_t SlotCount() const = 0;
+  // The slot at a position of the template's sorted-name order, and the
+  // fact's value object of it (created from the default on first read).
+  virtual IFactSlot& SlotAt(std::int32_t index) const = 0;
+  virtual TIEValue& SlotValueAt(std::int32_t index) = 0;
+  // The stored value, or the slot's default when none is stored yet (nothing
+  // is created); nullptr when there is neither.
+  virtual const TIEValue* PeekSlotValue(std::int32_t index) const = 0;
+  // SetSlotValue for the slot at a position of the sorted-name order.
+  virtual void SetSlotValueAt(std::int32_t index, TRef<TIEValue> value) = 0;
+  // Replaces all values with copies of another fact's values; both facts
+  // must share one template.
+  virtual void AssignValues(const IFact& source) = 0;
+  // Becomes a copy of the source fact (template, values, ID and Tag).
+  virtual void Assign(const IFact& source) = 0;
+  virtual TRef<IFact> Clone() const = 0;
+
   // Fact equality as used for duplicate detection (fuzzy slots are skipped).
   virtual bool Equals(const IFact& other) const = 0;
   virtual std::uint32_t HashCode() const = 0;
   // The printed form, e.g. "(point (x 1) (y 2))".
   virtual std::string AsString() const = 0;
-  // The value of a slot (created from the slot's default on first read).
-  virtual TRef<TIEValue> GetSlotValue(std::string_view name) = 0;
+  // "f-<index> " followed by the printed form.
+  virtual std::string AsStringWithID() const = 0;
 };
 
 // An unevaluated function call: a function name and argument expressions.
