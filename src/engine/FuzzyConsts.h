@@ -41,6 +41,9 @@ inline constexpr std::string_view SInvalidFuzzyExpression = "Invalid Fuzzy Expre
 inline constexpr std::string_view SFuzzyTypeNeeded = "Fuzzy Type Definition needed to parse value";
 inline constexpr std::string_view SFuzzyVariablesDifferent =
     "Fuzzy variables are different, %s is a term from %s and %s is a term from %s";
+// Our own texts for expressions too large to evaluate safely.
+inline constexpr std::string_view SFuzzyExpressionTooDeep = "Fuzzy expression nested too deeply, more than %d levels";
+inline constexpr std::string_view SFuzzyExpressionTooLong = "Fuzzy expression too long, more than %d operators";
 
 // --- Fuzzy inference and the fuzzy functions ---------------------------------
 inline constexpr std::string_view SNotFuzzyFact = "Fact is not a fuzzy fact";
