@@ -374,60 +374,28 @@ void TIEValue::SetText(std::string_view text, TIEType type) {
 }
 
 void TIEValue::SetNumber(std::int32_t number, TIEType type) {
+  TPayload payload{.number = 0.0};
+  payload.integer = number;
+  SetPayload(payload, type);
+}
+
+void TIEValue::SetPayload(TPayload payload, TIEType type) {
   Clear();
-  payload_.integer = number;
+  payload_ = payload;
   type_ = type;
   Changed();
 }
 
-void TIEValue::SetAsFloat(double number) {
-  Clear();
-  payload_.number = number;
-  type_ = dtFloat;
-  Changed();
-}
-
-void TIEValue::SetAsFunCall(TRef<IFunCall> call) {
-  Clear();
-  payload_.call = call.Detach();
-  type_ = dtFunCall;
-  Changed();
-}
-
-void TIEValue::SetAsFact(TRef<IFact> fact) {
-  Clear();
-  payload_.fact = fact.Detach();
-  type_ = dtFact;
-  Changed();
-}
-
-void TIEValue::SetAsList(TRef<TValueVector> list) {
-  Clear();
-  payload_.list = list.Detach();
-  type_ = dtList;
-  Changed();
-}
-
+void TIEValue::SetAsFloat(double number) { SetPayload({.number = number}, dtFloat); }
+void TIEValue::SetAsFunCall(TRef<IFunCall> call) { SetPayload({.call = call.Detach()}, dtFunCall); }
+void TIEValue::SetAsFact(TRef<IFact> fact) { SetPayload({.fact = fact.Detach()}, dtFact); }
+void TIEValue::SetAsList(TRef<TValueVector> list) { SetPayload({.list = list.Detach()}, dtList); }
 void TIEValue::SetAsSingletons(TRef<TSingletonsVector> singletons) {
-  Clear();
-  payload_.singletons = singletons.Detach();
-  type_ = dtSingletons;
-  Changed();
+  SetPayload({.singletons = singletons.Detach()}, dtSingletons);
 }
-
-void TIEValue::SetAsFuzzy(TRef<IFuzzySet> fuzzy) {
-  Clear();
-  payload_.fuzzy = fuzzy.Detach();
-  type_ = dtFuzzy;
-  Changed();
-}
-
-void TIEValue::SetAsObject(TIEObject* object) {
-  Clear();
-  payload_.object = object;
-  type_ = dtObject;
-  Changed();
-}
+void TIEValue::SetAsFuzzy(TRef<IFuzzySet> fuzzy) { SetPayload({.fuzzy = fuzzy.Detach()}, dtFuzzy); }
+void TIEValue::SetAsObject(TIEObject* object) { SetPayload({.object = object}, dtObject); }
+void TIEValue::SetAsClass(TIEClass* cls) { SetPayload({.cls = cls}, dtClass); }
 
 void TIEValue::SetAsOwnedObject(std::unique_ptr<TIEObject> object) {
   Clear();
@@ -446,13 +414,6 @@ void TIEValue::StoreOwnedObject(std::unique_ptr<TIEObject> object) {
       ownership_ = EOwnership::OwnedWithNexus;
     }
   }
-}
-
-void TIEValue::SetAsClass(TIEClass* cls) {
-  Clear();
-  payload_.cls = cls;
-  type_ = dtClass;
-  Changed();
 }
 
 // --- Readers -------------------------------------------------------------------

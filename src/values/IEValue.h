@@ -245,6 +245,7 @@ class TIEValue final : public TRefCounted {
     TIEObject* object;
     TIEClass* cls;
   };
+  void SetPayload(TPayload payload, TIEType type);
   // Laid out to keep a value at 56 bytes: one small heap block.
   std::int32_t tag_ = 0;
   TIEType type_ = dtNone;
