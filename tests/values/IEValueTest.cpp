@@ -9,6 +9,7 @@
 #include <map>
 
 #include "engine/IEExceptions.h"
+#include "fuzzy/IFuzzyLogic.h"
 
 namespace fxe {
 namespace {
@@ -466,6 +467,36 @@ TEST(TValueHashTable, ListsEntriesInEnumerationOrder) {
   TValueHashTable copy;
   copy.Assign(table);
   EXPECT_EQ(copy.AsText(), table.AsText());
+}
+
+TEST(TIEValue, FuzzyValuesCompareByGradeAndReadAsTheirCrispValue) {
+  auto variable = MakeRef<TIEFuzzyVariable>("level");
+  variable->CreateAutoTerms();
+  variable->SetThreshold(0.5);
+  TRef<IFuzzySet> high = variable->FindTerm("high")->Clone();
+  Ref fuzzy = MakeRef<TIEValue>(high);
+  // high is ((0 0) (1 1)): the moment is 2/3.
+  EXPECT_NEAR(fuzzy->AsNumeric(), 2.0 / 3.0, 1e-9);
+  EXPECT_EQ(fuzzy->AsInteger(), 1);
+  // A number equals a fuzzy value when its grade is above the threshold, from either side.
+  EXPECT_TRUE(fuzzy->Equals(NewFloat(0.9).Get()));
+  EXPECT_TRUE(NewFloat(0.9)->Equals(fuzzy.Get()));
+  EXPECT_FALSE(fuzzy->Equals(NewFloat(0.2).Get()));
+  EXPECT_TRUE(NewInteger(1)->EqualsValue(fuzzy.Get()));
+  EXPECT_FALSE(fuzzy->Equals(NewAtom("high").Get()));
+}
+
+TEST(TIEValue, SingletonsEvaluateToAFuzzySet) {
+  TMapContext context;
+  context.bindings["top"] = NewFloat(1.0);
+  auto points = MakeRef<TSingletonsVector>();
+  points->Add(NewInteger(0), NewInteger(0));
+  points->Add(NewVariable("top"), NewVariable("top"));
+  Ref value = MakeRef<TIEValue>(points);
+  Ref fuzzy = value->Evaluate(&context);
+  ASSERT_EQ(fuzzy->DType(), dtFuzzy);
+  EXPECT_DOUBLE_EQ(fuzzy->FuzzyPtr()->GetMembership(0.25), 0.25);
+  EXPECT_EQ(ErrorOf([&] { value->Evaluate(nullptr); }), "No context found when trying to resolve a dtVariable value");
 }
 
 }  // namespace
