@@ -125,10 +125,75 @@ inline constexpr std::string_view SInvalidSlotSpecification = "Invalid slot spec
 inline constexpr std::string_view SNoReasoner = "No inference engine available to %s";
 
 // --- Functions, contexts ---------------------------------------------------
+inline constexpr std::string_view STooFewArguments = "Too few arguments for %s";
+inline constexpr std::string_view STooManyArguments = "Too many arguments for %s";
+inline constexpr std::string_view SFunctionUnimplemented = "Function is unimplemented or unassigned: %s";
+inline constexpr std::string_view SFunctionCallError = "%s error: %s";
+inline constexpr std::string_view SInvalidDeffunctionArgument =
+    "Invalid argument type for deffunction: \"%s\".  Expected %s";
+inline constexpr std::string_view SFunctionNameExists = "Function Name already exists: \"%s\"";
+// Our own texts for calls and contexts the engine cannot work with.
+inline constexpr std::string_view SEvaluationContextRequired =
+    "Function %s needs an evaluation context to be called in";
+inline constexpr std::string_view SCallDepthExceeded = "Maximum call depth of %d exceeded calling %s";
+inline constexpr std::string_view SWildcardNotLast =
+    "Invalid parameter %s for deffunction %s, only the last parameter may be a multifield variable";
+inline constexpr std::string_view SBindingWithoutFact = "No fact for binding %s";
+inline constexpr std::string_view SCallNotChangeable = "The call %s cannot be changed";
+inline constexpr std::string_view SUnknownFunctionClass = "Unknown function class: %s";
+inline constexpr std::string_view SInvalidFunctionData = "Invalid stored function data, expected %s";
 
 // --- Patterns and rules ----------------------------------------------------
+inline constexpr std::string_view SCannotBindNegatedPattern = "Cannot bind a negated pattern to a variable";
+inline constexpr std::string_view SUnknownEngine = "Unknown/Undefined Inference Engine";
+inline constexpr std::string_view SFirstUseNegated = "First Use of Variable is negated, variable name is %s";
+inline constexpr std::string_view SDuplicateRuleName = "Duplicate Rules defined with same name: \"%s\"";
+// Our own text: a rule the engine's rules own moves only together with them.
+inline constexpr std::string_view SRuleRegistered = "Rule %s is registered with its engine and cannot change engines";
 
 // --- Construct and rule parser ---------------------------------------------
+inline constexpr std::string_view SUnexpectedSymbol =
+    "Unexpected symbol, expected a \"(\", constant, or global variable: %s";
+inline constexpr std::string_view SExpectedDeftype = "Expected \"( deftype\"";
+inline constexpr std::string_view SExpectedDeftemplate = "Expected \"( deftemplate\"";
+inline constexpr std::string_view SExpectedDeffacts = "Expected \"( deffacts\"";
+inline constexpr std::string_view SExpectedDeffunction = "Expected \"( deffunction\"";
+inline constexpr std::string_view SExpectedDefglobal = "Expected \"( defglobal\"";
+inline constexpr std::string_view SExpectedDefrule = "Expected \"( defrule\"";
+inline constexpr std::string_view SExpectedTerm = "Expected \"( term\"";
+inline constexpr std::string_view SMissingName = "Missing name";
+inline constexpr std::string_view SMissingKeyword = "Missing keyword.  Expected \"%s\"";
+inline constexpr std::string_view SExpectedOpenParen = "Expected \"(\"";
+inline constexpr std::string_view SExpectedCloseParen = "Expected \")\"";
+inline constexpr std::string_view SExpectedText = "Expected \"%s\"";
+inline constexpr std::string_view SInvalidSlotTypeName = "Invalid slot type: %s";
+inline constexpr std::string_view SMultipleInheritance = "Multiple inheritance is not allowed for deftypes";
+inline constexpr std::string_view SExpectedBound = "Expected integer, variable, or function call for %s";
+inline constexpr std::string_view SExpectedValueMissing = "Expected value missing";
+inline constexpr std::string_view SExpectedAllowedValue = "Expected allowed value argument for deftype, received %s";
+inline constexpr std::string_view SMissingParentTemplate = "Missing name of parent template to extend";
+inline constexpr std::string_view SMissingTemplateType = "Missing name of type for fact template";
+inline constexpr std::string_view STypeNameUnknown = "type name unknown or invalid: %s";
+inline constexpr std::string_view SExpectedTemplateClause = "Expected \"(\", \"extends\", or \"is-a\"";
+inline constexpr std::string_view SInvalidSlotQualifier = "Invalid slot qualifier: %s";
+inline constexpr std::string_view SFuzzyTypeModification =
+    "Invalid attempt to modify fuzzy type in fact template slot, fuzzy types cannot be modified";
+inline constexpr std::string_view SBadVariableName = "Bad Variable Name, must start and end with an asterisk: %s";
+inline constexpr std::string_view SUnexpectedCharacter = "Unexpected character found: \"%s\"";
+inline constexpr std::string_view SUnexpectedEndOfStream = "Unexpected end of stream";
+inline constexpr std::string_view SBadArgument = "Bad Argument: %s";
+inline constexpr std::string_view SEqualsInFact = "\"=\" cannot appear as an atom within a fact";
+inline constexpr std::string_view SBadSlotValue = "Bad Slot Value: %s";
+inline constexpr std::string_view SExpectedPointCoordinate = "Expected number, variable, or function call";
+inline constexpr std::string_view SExpectedFactOpen = "Expected \"( <atom>\"";
+inline constexpr std::string_view SUnknownFactTemplate = "Unknown fact template: %s";
+inline constexpr std::string_view SExpectedArrow = "Expected \"=>\"";
+inline constexpr std::string_view SExpectedRuleProperty = "Expected rule property, salience, oneshot, or enabled";
+inline constexpr std::string_view SExpectedBindArrow = "Expected \"<-\"";
+inline constexpr std::string_view SNotTestBound = "\"not\" and \"test\" CEs cannot be bound to variables";
+inline constexpr std::string_view SSlotNotMultislot = "Slot \"%s\" is not a multislot";
+// Our own text: input nested deeper than the parser follows.
+inline constexpr std::string_view SNestingTooDeep = "Input nested too deeply, more than %d levels";
 
 }  // namespace IEConsts
 }  // namespace fxe

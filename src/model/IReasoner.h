@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,11 +23,26 @@ class IFact;
 class IFuzzyParser;
 class IFuzzyVariable;
 class TFactSet;
+class TIEPattern;
+class TRule;
+class IUserFunction;
+class TIEContext;
+class IReasoner;
 
 // When values are checked against slot types: while parsing (static) and
 // whenever a value is stored into a fact or a slot default (dynamic).
 enum TTypeCheck : std::uint8_t { tcStatic, tcDynamic };
 using TTypeChecks = TEnumSet<TTypeCheck>;
+
+// Told when an engine it watches is being destroyed (packages and host
+// functions serving the engine let go of it then).
+class IReasonerWatcher {
+ public:
+  virtual void ReasonerDestroyed(IReasoner& reasoner) = 0;
+
+ protected:
+  ~IReasonerWatcher() = default;
+};
 
 class IReasoner : public ISymbolSource {
  public:
@@ -86,6 +102,67 @@ class IReasoner : public ISymbolSource {
   // Evaluates the fact's slot values in the context and stores the results
   // back into the fact.
   virtual void ResolveFact(IFact& fact, IIEContext* context) = 0;
+
+  // --- Functions and evaluation contexts -------------------------------------------
+  // Registers the function in the function collection under its name. Another
+  // function registered under that name raises "Function Name already exists:
+  // \"%s\"" (the engine applies its duplicate-construct policy); the same
+  // function again changes nothing.
+  virtual void AddFunction(IUserFunction& function) = 0;
+  // Unregisters the function when it is the one registered under its name.
+  virtual void RemoveFunction(IUserFunction& function) = 0;
+  // The function registered under name (case-sensitive), or nullptr.
+  virtual TRef<IUserFunction> FindFunction(std::string_view name) const = 0;
+  // The root evaluation context; its bindings are the global variables.
+  virtual TIEContext& EngineContext() = 0;
+  // Whether calls of this function change facts and so print their arguments
+  // as slot specifications.
+  virtual bool IsSlotFunction(std::string_view name) const = 0;
+  virtual void AddDestroyWatcher(IReasonerWatcher& watcher) = 0;
+  virtual void RemoveDestroyWatcher(IReasonerWatcher& watcher) = 0;
+
+  // --- Rules ------------------------------------------------------------------------
+  // The number for a rule made for this engine; the counter then increases.
+  virtual std::int32_t NextRuleNumber() = 0;
+  // The pattern on Initial-Fact that goes in front of rules beginning with a
+  // negated, test or backward-chaining pattern; nullptr when there is none.
+  virtual const TIEPattern* InitialPattern() = 0;
+  // The fact of __NOT-OR-TEST-CE* that fills the position of a negated
+  // pattern in a partial match.
+  virtual IFact* NegationFact() = 0;
+  // The rule registered under name (case-sensitive), or nullptr.
+  virtual TRule* FindRule(std::string_view name) const = 0;
+  // Registers the rule under its name (the engine owns it from then on) and
+  // compiles it.
+  virtual TRule& AddRule(std::unique_ptr<TRule> rule) = 0;
+  // Unregisters the rule when it is the one registered under its name and
+  // hands it back; nullptr otherwise.
+  virtual std::unique_ptr<TRule> RemoveRule(TRule& rule) = 0;
+  // Told by a registered rule before its name changes: the rule moves from
+  // oldName to newName. Raises "Duplicate Rules defined with same name:
+  // \"%s\"" when another rule has newName; nothing changes then.
+  virtual void RenameRule(std::string_view oldName, std::string_view newName) = 0;
+  // Told by a rule whose patterns, actions or flags changed; the rule
+  // registered under its name is compiled again.
+  virtual void RuleChanged(TRule& rule) = 0;
+  // A new rule of this engine read from rule text (not registered).
+  virtual std::unique_ptr<TRule> ParseRule(std::string_view text) = 0;
+
+  // --- Constructs read by the rule-language parser ------------------------------------
+  // Registers a defined type under its name (the engine applies its
+  // duplicate-construct policy).
+  virtual void AddDefinedType(TRef<IIEDefinedType> type) = 0;
+  // Registers a template under its name; one without slots first gets the
+  // multislot "__Data" of ordered facts.
+  virtual void AddFactTemplate(TRef<IFactTemplate> factTemplate) = 0;
+  // Takes over a fact set whose engine is this engine (a parsed deffacts);
+  // returns the set as the engine keeps it, or nullptr when it dropped it.
+  virtual TFactSet* AdoptFactSet(std::unique_ptr<TFactSet> factSet) = 0;
+  // Stores a defglobal: name (asterisks included) with its initial value; a
+  // call as value is evaluated first.
+  virtual void SetGlobalVariable(std::string_view name, TRef<TIEValue> value) = 0;
+  // Writes text through a logical name; an empty name is the standard output t.
+  virtual void PrintOut(std::string_view logicalName, std::string_view text) = 0;
 
  protected:
   ~IReasoner() = default;

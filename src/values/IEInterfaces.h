@@ -6,11 +6,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "collections/RefCounted.h"
+#include "engine/IEConsts.h"
+#include "engine/IEExceptions.h"
 
 namespace fxe {
 
@@ -19,6 +22,12 @@ class IFact;
 class IReteToken;
 class IFactTemplate;
 class IFactSlot;
+class TIEObject;
+class TValueVector;
+class TIEContext;
+class IUserFunction;
+class IReasoner;
+enum TIEType : std::uint8_t;
 
 // A place where expressions are evaluated: variable bindings, the fact and the
 // partial match a rule test or action works on.
@@ -32,6 +41,9 @@ class IIEContext {
   virtual IFact* CurrentFact() const = 0;
   // The partial match being worked on, when there is one.
   virtual IReteToken* CurrentToken() const = 0;
+  // The model's evaluation context behind this interface (functions need its
+  // bindings and return flag), or nullptr when it is some other context.
+  virtual TIEContext* EvaluationContext() noexcept { return nullptr; }
 };
 
 // One fact of the fact base: a template, one value per slot of the template
@@ -88,6 +100,9 @@ class IFact : public IInterface {
 };
 
 // An unevaluated function call: a function name and argument expressions.
+// The call operations beyond evaluation have defaults describing a call
+// without arguments that cannot be changed, so that stand-in calls which only
+// evaluate need not implement them; the model's call implements them all.
 class IFunCall : public IInterface {
  public:
   // Calls the function in the context and returns its result.
@@ -95,7 +110,72 @@ class IFunCall : public IInterface {
   virtual bool Equals(const IFunCall& other) const = 0;
   virtual std::uint32_t HashCode() const = 0;
   virtual std::string AsString() const = 0;
+
+  // --- The call ------------------------------------------------------------------
+  virtual const std::string& Name() const noexcept { return EmptyText(); }
+  // The engine that resolves the name and prints the call, or nullptr.
+  virtual IReasoner* Owner() const noexcept { return nullptr; }
+  // The function the name resolved to, or nullptr before the first evaluation.
+  virtual IUserFunction* Function() const noexcept { return nullptr; }
+  virtual void SetFunction(const TRef<IUserFunction>& function);
+  virtual const std::string& Comment() const noexcept { return EmptyText(); }
+  virtual void SetComment(std::string_view comment);
+  virtual std::int32_t Tag() const noexcept { return 0; }
+  virtual void SetTag(std::int32_t tag);
+
+  // --- Arguments: unevaluated expressions, in order --------------------------------
+  virtual std::int32_t ArgumentCount() const noexcept { return 0; }
+  // Raises "List index out of bounds (%d)" outside 0 .. ArgumentCount()-1.
+  virtual const TRef<TIEValue>& Argument(std::int32_t index) const;
+  virtual std::span<const TRef<TIEValue>> Arguments() const noexcept { return {}; }
+  // Typed arguments: text of a text kind, a number of dtInteger or dtFloat;
+  // other kinds raise "Not a %s type.  Value (%s) is a %s type". Each
+  // returns the new argument's position.
+  virtual std::int32_t AddArgument(std::string_view text, TIEType kind);
+  virtual std::int32_t AddArgument(std::int32_t number, TIEType kind);
+  virtual std::int32_t AddArgument(double number, TIEType kind);
+  // A host object the argument refers to without owning it.
+  virtual std::int32_t AddArgument(TIEObject* object);
+  virtual std::int32_t AddArgument(const TRef<IFunCall>& call);
+  virtual std::int32_t AddArgument(const TRef<TValueVector>& list);
+  // A ready value (nullptr adds an empty value).
+  virtual std::int32_t AddArgument(const TRef<TIEValue>& value);
+  virtual void ClearArguments();
+  virtual void DeleteArgument(std::int32_t index);
+
+  // --- Copies ------------------------------------------------------------------------
+  // A call of the same name and owner with copies of the arguments; a call that
+  // cannot be changed is its own copy.
+  virtual TRef<IFunCall> Clone() const { return TRef<IFunCall>(const_cast<IFunCall*>(this)); }
+  // Becomes a copy of source (name, owner, Tag, Comment, copies of the arguments).
+  virtual void Assign(const IFunCall& source);
+
+ protected:
+  static const std::string& EmptyText() noexcept {
+    static const std::string empty;
+    return empty;
+  }
+  [[noreturn]] void RaiseNotChangeable() const {
+    throw EIEException(Format(IEConsts::SCallNotChangeable, AsString()));
+  }
 };
+
+inline void IFunCall::SetFunction(const TRef<IUserFunction>&) { RaiseNotChangeable(); }
+inline void IFunCall::SetComment(std::string_view) { RaiseNotChangeable(); }
+inline void IFunCall::SetTag(std::int32_t) { RaiseNotChangeable(); }
+inline const TRef<TIEValue>& IFunCall::Argument(std::int32_t index) const {
+  throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+}
+inline std::int32_t IFunCall::AddArgument(std::string_view, TIEType) { RaiseNotChangeable(); }
+inline std::int32_t IFunCall::AddArgument(std::int32_t, TIEType) { RaiseNotChangeable(); }
+inline std::int32_t IFunCall::AddArgument(double, TIEType) { RaiseNotChangeable(); }
+inline std::int32_t IFunCall::AddArgument(TIEObject*) { RaiseNotChangeable(); }
+inline std::int32_t IFunCall::AddArgument(const TRef<IFunCall>&) { RaiseNotChangeable(); }
+inline std::int32_t IFunCall::AddArgument(const TRef<TValueVector>&) { RaiseNotChangeable(); }
+inline std::int32_t IFunCall::AddArgument(const TRef<TIEValue>&) { RaiseNotChangeable(); }
+inline void IFunCall::ClearArguments() { RaiseNotChangeable(); }
+inline void IFunCall::DeleteArgument(std::int32_t) { RaiseNotChangeable(); }
+inline void IFunCall::Assign(const IFunCall&) { RaiseNotChangeable(); }
 
 // A partial match: the chain of facts matched so far.
 class IReteToken : public IInterface {

@@ -7,6 +7,7 @@
 #include "engine/FuzzyConsts.h"
 #include "engine/IEConsts.h"
 #include "engine/IEExceptions.h"
+#include "fuzzy/IEFuzzyLogic.h"
 #include "fuzzy/IFuzzyLogic.h"
 
 namespace fxe::test {
@@ -93,6 +94,7 @@ TIEValue* TTestContext::FindVariableValue(std::string_view name) const {
 }
 
 TTestReasoner::~TTestReasoner() {
+  ReleaseFunctions();
   // Fact sets outliving the engine lose it.
   std::vector<TFactSet*> sets = factSets_;
   for (TFactSet* set : sets) set->SetEngine(nullptr);
@@ -146,6 +148,7 @@ void TTestReasoner::RemoveFactSet(TFactSet& factSet) {
 
 TRef<TIEValue> TTestReasoner::LinguisticToFuzzy(IFuzzyVariable& variable, const TIEValue& value,
                                                 IIEContext* context) {
+  if (fullFuzzyExpressions_) return EvaluateFuzzyValue(&variable, value, context, fuzzyParser_);
   if (value.DType() == dtFuzzy) return MakeRef<TIEValue>(value.AsFuzzy());
   // The words of the expression: hedges followed by one term name.
   std::vector<std::string> words;
@@ -295,6 +298,149 @@ void TTestReasoner::ResolveFact(IFact& fact, IIEContext* context) {
     }
     fact.SetSlotValueAt(i, std::move(result));
   }
+}
+
+}  // namespace fxe::test
+
+// --- Functions and evaluation contexts ----------------------------------------------------
+
+namespace fxe::test {
+
+void TTestReasoner::AddFunction(IUserFunction& function) {
+  auto it = functions_.find(function.FunctionName());
+  if (it != functions_.end()) {
+    if (it->second.Get() == &function) return;
+    throw EIEException(Format(IEConsts::SFunctionNameExists, function.FunctionName()));
+  }
+  functions_.emplace(function.FunctionName(), TRef<IUserFunction>(&function));
+}
+
+void TTestReasoner::RemoveFunction(IUserFunction& function) {
+  auto it = functions_.find(function.FunctionName());
+  if (it != functions_.end() && it->second.Get() == &function) functions_.erase(it);
+}
+
+TRef<IUserFunction> TTestReasoner::FindFunction(std::string_view name) const {
+  auto it = functions_.find(name);
+  return it == functions_.end() ? nullptr : it->second;
+}
+
+bool TTestReasoner::IsSlotFunction(std::string_view name) const {
+  return std::find(slotFunctions_.begin(), slotFunctions_.end(), name) != slotFunctions_.end();
+}
+
+void TTestReasoner::AddDestroyWatcher(IReasonerWatcher& watcher) {
+  if (std::find(destroyWatchers_.begin(), destroyWatchers_.end(), &watcher) == destroyWatchers_.end())
+    destroyWatchers_.push_back(&watcher);
+}
+
+void TTestReasoner::RemoveDestroyWatcher(IReasonerWatcher& watcher) {
+  destroyWatchers_.erase(std::remove(destroyWatchers_.begin(), destroyWatchers_.end(), &watcher),
+                         destroyWatchers_.end());
+}
+
+void TTestReasoner::ReleaseFunctions() noexcept {
+  // Watchers unregister themselves while being told; work on a copy.
+  std::vector<IReasonerWatcher*> watchers = destroyWatchers_;
+  for (IReasonerWatcher* watcher : watchers) {
+    if (std::find(destroyWatchers_.begin(), destroyWatchers_.end(), watcher) != destroyWatchers_.end())
+      watcher->ReasonerDestroyed(*this);
+  }
+  destroyWatchers_.clear();
+  auto functions = std::move(functions_);
+  functions_.clear();
+  for (auto& [name, function] : functions) function->RemoveReasoner(*this);
+}
+
+}  // namespace fxe::test
+
+// --- Rules ----------------------------------------------------------------------------------
+
+namespace fxe::test {
+
+const TIEPattern* TTestReasoner::InitialPattern() {
+  if (!initialPattern_)
+    initialPattern_ = std::make_unique<TIEPattern>(nullptr, 0, GetImpliedTemplate(InitialFactTemplateName));
+  return initialPattern_.get();
+}
+
+IFact* TTestReasoner::NegationFact() {
+  if (!negationFact_) negationFact_ = GetImpliedTemplate(NegationTemplateName)->CreateFact();
+  return negationFact_.Get();
+}
+
+TRule* TTestReasoner::FindRule(std::string_view name) const {
+  auto it = rules_.find(name);
+  return it == rules_.end() ? nullptr : it->second.get();
+}
+
+TRule& TTestReasoner::AddRule(std::unique_ptr<TRule> rule) {
+  if (rules_.contains(rule->RuleName())) throw EIEException(Format(IEConsts::SDuplicateRuleName, rule->RuleName()));
+  TRule& added = *rule;
+  rules_.emplace(rule->RuleName(), std::move(rule));
+  return added;
+}
+
+std::unique_ptr<TRule> TTestReasoner::RemoveRule(TRule& rule) {
+  auto it = rules_.find(rule.RuleName());
+  if (it == rules_.end() || it->second.get() != &rule) return nullptr;
+  std::unique_ptr<TRule> removed = std::move(it->second);
+  rules_.erase(it);
+  return removed;
+}
+
+void TTestReasoner::RenameRule(std::string_view oldName, std::string_view newName) {
+  if (oldName == newName) return;
+  auto it = rules_.find(oldName);
+  if (it == rules_.end()) return;
+  if (rules_.contains(newName)) throw EIEException(Format(IEConsts::SDuplicateRuleName, newName));
+  std::unique_ptr<TRule> rule = std::move(it->second);
+  rules_.erase(it);
+  rules_.emplace(std::string(newName), std::move(rule));
+}
+
+void TTestReasoner::RuleChanged(TRule& rule) {
+  if (FindRule(rule.RuleName()) == &rule) changedRules_.push_back(rule.RuleName());
+}
+
+std::unique_ptr<TRule> TTestReasoner::ParseRule(std::string_view text) {
+  if (!ruleReader_) throw EIEException(Format(IEConsts::SNoReasoner, "read rules"));
+  return ruleReader_(text);
+}
+
+}  // namespace fxe::test
+
+// --- Constructs read by the parser ----------------------------------------------------------
+
+namespace fxe::test {
+
+TFactSet* TTestReasoner::AdoptFactSet(std::unique_ptr<TFactSet> factSet) {
+  std::unique_ptr<TFactSet>& owned = ownedFactSets_[factSet->FactSetName()];
+  owned = std::move(factSet);
+  return owned.get();
+}
+
+void TTestReasoner::SetGlobalVariable(std::string_view name, TRef<TIEValue> value) {
+  if (value->DType() == dtFunCall) {
+    std::unique_ptr<TIEContext> child = engineContext_->CreateChild();
+    value = value->Evaluate(child.get());
+  }
+  engineContext_->SetGlobal(name, value);
+  for (auto& [global, initial] : globals_) {
+    if (global == name) {
+      initial = std::move(value);
+      return;
+    }
+  }
+  globals_.emplace_back(std::string(name), std::move(value));
+}
+
+void TTestReasoner::PrintOut(std::string_view logicalName, std::string_view text) {
+  if (!logicalName.empty() && logicalName != "t") {
+    output_ += logicalName;
+    output_ += '|';
+  }
+  output_ += text;
 }
 
 }  // namespace fxe::test

@@ -11,10 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "model/IEContext.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"
 #include "model/IEFacts.h"
+#include "model/IEPackages.h"
 #include "model/IReasoner.h"
+#include "rete/IERule.h"
 
 namespace fxe::test {
 
@@ -45,6 +48,19 @@ class TTestFunCall final : public IFunCall {
   TBody body_;
 };
 
+// A partial match made by hand: facts by pattern position.
+class TTestToken final : public IReteToken {
+ public:
+  explicit TTestToken(std::vector<TRef<IFact>> facts) : facts_(std::move(facts)) {}
+  std::int32_t FactCount() const override { return static_cast<std::int32_t>(facts_.size()); }
+  IFact* FactAt(std::int32_t position) const override {
+    return position >= 0 && position < FactCount() ? facts_[static_cast<std::size_t>(position)].Get() : nullptr;
+  }
+
+ private:
+  std::vector<TRef<IFact>> facts_;
+};
+
 class TTestReasoner final : public IReasoner {
  public:
   TTestReasoner() = default;
@@ -58,10 +74,10 @@ class TTestReasoner final : public IReasoner {
   void SetFuzzyParser(IFuzzyParser* parser) noexcept { fuzzyParser_ = parser; }
   TTestContext& RootContext() noexcept { return context_; }
   // Registers a type under its name (replacing one of that name).
-  void AddDefinedType(TRef<IIEDefinedType> type);
+  void AddDefinedType(TRef<IIEDefinedType> type) override;
   // Registers a template under its name; one without slots first gets the
   // multislot "__Data" of ordered facts.
-  void AddFactTemplate(TRef<IFactTemplate> factTemplate);
+  void AddFactTemplate(TRef<IFactTemplate> factTemplate) override;
   // Reads slots for ParseFactSlot; without one ParseFactSlot raises.
   void SetSlotReader(std::function<TRef<IFactSlot>(std::string_view, IFactTemplate&)> reader) {
     slotReader_ = std::move(reader);
@@ -95,7 +111,59 @@ class TTestReasoner final : public IReasoner {
   void RetractFact(IFact& fact) override;
   void ResolveFact(IFact& fact, IIEContext* context) override;
 
+  // --- Functions and evaluation contexts ----------------------------------------------
+  // Registered functions by name; a second function of one name is refused.
+  void AddFunction(IUserFunction& function) override;
+  void RemoveFunction(IUserFunction& function) override;
+  TRef<IUserFunction> FindFunction(std::string_view name) const override;
+  TIEContext& EngineContext() override { return *engineContext_; }
+  bool IsSlotFunction(std::string_view name) const override;
+  void AddDestroyWatcher(IReasonerWatcher& watcher) override;
+  void RemoveDestroyWatcher(IReasonerWatcher& watcher) override;
+  const std::map<std::string, TRef<IUserFunction>, std::less<>>& Functions() const noexcept { return functions_; }
+  // Replaces the names of the fact-changing functions (the five default ones).
+  void SetSlotFunctions(std::vector<std::string> names) { slotFunctions_ = std::move(names); }
+
+  // --- Rules ------------------------------------------------------------------------------
+  // Rule numbers count from 0; the initial pattern and the negation fact are
+  // made on first request. Registered rules are kept by name.
+  std::int32_t NextRuleNumber() override { return nextRuleNumber_++; }
+  const TIEPattern* InitialPattern() override;
+  IFact* NegationFact() override;
+  TRule* FindRule(std::string_view name) const override;
+  // Refuses a second rule of one name.
+  TRule& AddRule(std::unique_ptr<TRule> rule) override;
+  std::unique_ptr<TRule> RemoveRule(TRule& rule) override;
+  void RenameRule(std::string_view oldName, std::string_view newName) override;
+  // Notes the rule's name (see ChangedRules) when it is the registered one.
+  void RuleChanged(TRule& rule) override;
+  // Reads rules with the rule reader; without one it raises.
+  std::unique_ptr<TRule> ParseRule(std::string_view text) override;
+  void SetRuleReader(std::function<std::unique_ptr<TRule>(std::string_view)> reader) {
+    ruleReader_ = std::move(reader);
+  }
+  // Names of the registered rules told RuleChanged, in order.
+  const std::vector<std::string>& ChangedRules() const noexcept { return changedRules_; }
+  void ClearChangedRules() noexcept { changedRules_.clear(); }
+
+  // --- Constructs read by the parser ---------------------------------------------------------
+  // Keeps parsed fact sets (a set of the same name replaces the old one).
+  TFactSet* AdoptFactSet(std::unique_ptr<TFactSet> factSet) override;
+  // Binds the global in the engine context; a call is evaluated there first.
+  void SetGlobalVariable(std::string_view name, TRef<TIEValue> value) override;
+  // Collects everything printed, as "<logical name>|" + text for names other than t.
+  void PrintOut(std::string_view logicalName, std::string_view text) override;
+  const std::vector<std::pair<std::string, TRef<TIEValue>>>& Globals() const noexcept { return globals_; }
+  const std::string& Output() const noexcept { return output_; }
+  // Converts linguistic values with the whole fuzzy expression language
+  // instead of the small term-and-hedges reader.
+  void SetFullFuzzyExpressions(bool full) noexcept { fullFuzzyExpressions_ = full; }
+  void ClearOutput() noexcept { output_.clear(); }
+
  private:
+  // Tells the destroy watchers and lets every registered function go.
+  void ReleaseFunctions() noexcept;
+
   std::map<std::string, TRef<IIEDefinedType>, std::less<>> types_;
   std::map<std::string, TRef<IFactTemplate>, std::less<>> templates_;
   std::vector<TRef<IFact>> facts_;
@@ -109,6 +177,23 @@ class TTestReasoner final : public IReasoner {
   std::int32_t symbolIndex_ = 0;
   bool factDuplication_ = false;
   bool refuseRenames_ = false;
+  // Functions and evaluation contexts.
+  std::map<std::string, TRef<IUserFunction>, std::less<>> functions_;
+  std::unique_ptr<TIEContext> engineContext_ = std::make_unique<TIEContext>(nullptr, this);
+  std::vector<std::string> slotFunctions_{DefaultSlotFunctions.begin(), DefaultSlotFunctions.end()};
+  std::vector<IReasonerWatcher*> destroyWatchers_;
+  // Rules (declared last: rules go before the templates their patterns use).
+  std::unique_ptr<TIEPattern> initialPattern_;
+  TRef<IFact> negationFact_;
+  std::function<std::unique_ptr<TRule>(std::string_view)> ruleReader_;
+  std::vector<std::string> changedRules_;
+  std::map<std::string, std::unique_ptr<TRule>, std::less<>> rules_;
+  std::int32_t nextRuleNumber_ = 0;
+  // Constructs read by the parser.
+  std::map<std::string, std::unique_ptr<TFactSet>, std::less<>> ownedFactSets_;
+  std::vector<std::pair<std::string, TRef<TIEValue>>> globals_;
+  std::string output_;
+  bool fullFuzzyExpressions_ = false;
 };
 
 }  // namespace fxe::test
