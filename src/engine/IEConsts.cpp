@@ -7,13 +7,13 @@ namespace fxe {
 
 namespace {
 
-// Appends one placeholder (spec holds the characters between '%' and the
+// Appends one placeholder (flags holds the characters between '%' and the
 // conversion, e.g. "3.3") for the conversion character conv.
-void AppendFormatted(std::string& out, std::string_view spec, char conv, const TFormatArg& arg) {
+void AppendFormatted(std::string& out, std::string_view flags, char conv, const TFormatArg& arg) {
   char format[32];
   char buffer[512];
   auto make = [&](const char* length) {
-    std::snprintf(format, sizeof format, "%%%.*s%s%c", static_cast<int>(spec.size()), spec.data(),
+    std::snprintf(format, sizeof format, "%%%.*s%s%c", static_cast<int>(flags.size()), flags.data(),
                   length, conv);
   };
   switch (conv) {
