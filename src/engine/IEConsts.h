@@ -139,7 +139,6 @@ inline constexpr std::string_view SCallDepthExceeded = "Maximum call depth of %d
 inline constexpr std::string_view SWildcardNotLast =
     "Invalid parameter %s for deffunction %s, only the last parameter may be a multifield variable";
 inline constexpr std::string_view SBindingWithoutFact = "No fact for binding %s";
-inline constexpr std::string_view SCallNotChangeable = "The call %s cannot be changed";
 inline constexpr std::string_view SUnknownFunctionClass = "Unknown function class: %s";
 inline constexpr std::string_view SInvalidFunctionData = "Invalid stored function data, expected %s";
 

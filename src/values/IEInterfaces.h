@@ -100,9 +100,6 @@ class IFact : public IInterface {
 };
 
 // An unevaluated function call: a function name and argument expressions.
-// The call operations beyond evaluation have defaults describing a call
-// without arguments that cannot be changed, so that stand-in calls which only
-// evaluate need not implement them; the model's call implements them all.
 class IFunCall : public IInterface {
  public:
   // Calls the function in the context and returns its result.
@@ -112,70 +109,43 @@ class IFunCall : public IInterface {
   virtual std::string AsString() const = 0;
 
   // --- The call ------------------------------------------------------------------
-  virtual const std::string& Name() const noexcept { return EmptyText(); }
+  virtual const std::string& Name() const noexcept = 0;
   // The engine that resolves the name and prints the call, or nullptr.
-  virtual IReasoner* Owner() const noexcept { return nullptr; }
+  virtual IReasoner* Owner() const noexcept = 0;
   // The function the name resolved to, or nullptr before the first evaluation.
-  virtual IUserFunction* Function() const noexcept { return nullptr; }
-  virtual void SetFunction(const TRef<IUserFunction>& function);
-  virtual const std::string& Comment() const noexcept { return EmptyText(); }
-  virtual void SetComment(std::string_view comment);
-  virtual std::int32_t Tag() const noexcept { return 0; }
-  virtual void SetTag(std::int32_t tag);
+  virtual IUserFunction* Function() const noexcept = 0;
+  virtual void SetFunction(const TRef<IUserFunction>& function) = 0;
+  virtual const std::string& Comment() const noexcept = 0;
+  virtual void SetComment(std::string_view comment) = 0;
+  virtual std::int32_t Tag() const noexcept = 0;
+  virtual void SetTag(std::int32_t tag) = 0;
 
   // --- Arguments: unevaluated expressions, in order --------------------------------
-  virtual std::int32_t ArgumentCount() const noexcept { return 0; }
+  virtual std::int32_t ArgumentCount() const noexcept = 0;
   // Raises "List index out of bounds (%d)" outside 0 .. ArgumentCount()-1.
-  virtual const TRef<TIEValue>& Argument(std::int32_t index) const;
-  virtual std::span<const TRef<TIEValue>> Arguments() const noexcept { return {}; }
+  virtual const TRef<TIEValue>& Argument(std::int32_t index) const = 0;
+  virtual std::span<const TRef<TIEValue>> Arguments() const noexcept = 0;
   // Typed arguments: text of a text kind, a number of dtInteger or dtFloat;
   // other kinds raise "Not a %s type.  Value (%s) is a %s type". Each
   // returns the new argument's position.
-  virtual std::int32_t AddArgument(std::string_view text, TIEType kind);
-  virtual std::int32_t AddArgument(std::int32_t number, TIEType kind);
-  virtual std::int32_t AddArgument(double number, TIEType kind);
+  virtual std::int32_t AddArgument(std::string_view text, TIEType kind) = 0;
+  virtual std::int32_t AddArgument(std::int32_t number, TIEType kind) = 0;
+  virtual std::int32_t AddArgument(double number, TIEType kind) = 0;
   // A host object the argument refers to without owning it.
-  virtual std::int32_t AddArgument(TIEObject* object);
-  virtual std::int32_t AddArgument(const TRef<IFunCall>& call);
-  virtual std::int32_t AddArgument(const TRef<TValueVector>& list);
+  virtual std::int32_t AddArgument(TIEObject* object) = 0;
+  virtual std::int32_t AddArgument(const TRef<IFunCall>& call) = 0;
+  virtual std::int32_t AddArgument(const TRef<TValueVector>& list) = 0;
   // A ready value (nullptr adds an empty value).
-  virtual std::int32_t AddArgument(const TRef<TIEValue>& value);
-  virtual void ClearArguments();
-  virtual void DeleteArgument(std::int32_t index);
+  virtual std::int32_t AddArgument(const TRef<TIEValue>& value) = 0;
+  virtual void ClearArguments() = 0;
+  virtual void DeleteArgument(std::int32_t index) = 0;
 
   // --- Copies ------------------------------------------------------------------------
-  // A call of the same name and owner with copies of the arguments; a call that
-  // cannot be changed is its own copy.
-  virtual TRef<IFunCall> Clone() const { return TRef<IFunCall>(const_cast<IFunCall*>(this)); }
+  // A call of the same name and owner with copies of the arguments.
+  virtual TRef<IFunCall> Clone() const = 0;
   // Becomes a copy of source (name, owner, Tag, Comment, copies of the arguments).
-  virtual void Assign(const IFunCall& source);
-
- protected:
-  static const std::string& EmptyText() noexcept {
-    static const std::string empty;
-    return empty;
-  }
-  [[noreturn]] void RaiseNotChangeable() const {
-    throw EIEException(Format(IEConsts::SCallNotChangeable, AsString()));
-  }
+  virtual void Assign(const IFunCall& source) = 0;
 };
-
-inline void IFunCall::SetFunction(const TRef<IUserFunction>&) { RaiseNotChangeable(); }
-inline void IFunCall::SetComment(std::string_view) { RaiseNotChangeable(); }
-inline void IFunCall::SetTag(std::int32_t) { RaiseNotChangeable(); }
-inline const TRef<TIEValue>& IFunCall::Argument(std::int32_t index) const {
-  throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
-}
-inline std::int32_t IFunCall::AddArgument(std::string_view, TIEType) { RaiseNotChangeable(); }
-inline std::int32_t IFunCall::AddArgument(std::int32_t, TIEType) { RaiseNotChangeable(); }
-inline std::int32_t IFunCall::AddArgument(double, TIEType) { RaiseNotChangeable(); }
-inline std::int32_t IFunCall::AddArgument(TIEObject*) { RaiseNotChangeable(); }
-inline std::int32_t IFunCall::AddArgument(const TRef<IFunCall>&) { RaiseNotChangeable(); }
-inline std::int32_t IFunCall::AddArgument(const TRef<TValueVector>&) { RaiseNotChangeable(); }
-inline std::int32_t IFunCall::AddArgument(const TRef<TIEValue>&) { RaiseNotChangeable(); }
-inline void IFunCall::ClearArguments() { RaiseNotChangeable(); }
-inline void IFunCall::DeleteArgument(std::int32_t) { RaiseNotChangeable(); }
-inline void IFunCall::Assign(const IFunCall&) { RaiseNotChangeable(); }
 
 // A partial match: the chain of facts matched so far.
 class IReteToken : public IInterface {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/IEExceptions.h"
+#include "model/IEPackages.h"
 #include "values/IEParser.h"
 
 namespace fxe {
@@ -30,13 +31,10 @@ class TBindings final : public IIEContext {
   IReteToken* CurrentToken() const override { return nullptr; }
 };
 
-class TCall final : public IFunCall {
+class TCall final : public TFunctionCall {
  public:
-  explicit TCall(TRef<TIEValue> result) : result_(std::move(result)) {}
+  explicit TCall(TRef<TIEValue> result) : TFunctionCall(nullptr, "f"), result_(std::move(result)) {}
   TRef<TIEValue> Evaluate(IIEContext*) override { return result_; }
-  bool Equals(const IFunCall& other) const override { return &other == this; }
-  std::uint32_t HashCode() const override { return 0; }
-  std::string AsString() const override { return "(f)"; }
 
  private:
   TRef<TIEValue> result_;

@@ -33,18 +33,16 @@ class TTestContext final : public IIEContext {
   std::map<std::string, TRef<TIEValue>, std::less<>> variables_;
 };
 
-// A function call that runs a callback; prints as "(<name>)".
-class TTestFunCall final : public IFunCall {
+// A function call that runs a callback instead of a function; prints as
+// "(<name>)" and equals only itself.
+class TTestFunCall final : public TFunctionCall {
  public:
   using TBody = std::function<TRef<TIEValue>(IIEContext*)>;
-  TTestFunCall(std::string name, TBody body) : name_(std::move(name)), body_(std::move(body)) {}
+  TTestFunCall(std::string_view name, TBody body) : TFunctionCall(nullptr, name), body_(std::move(body)) {}
   TRef<TIEValue> Evaluate(IIEContext* context) override { return body_(context); }
   bool Equals(const IFunCall& other) const override { return &other == this; }
-  std::uint32_t HashCode() const override { return StringHash(name_); }
-  std::string AsString() const override { return "(" + name_ + ")"; }
 
  private:
-  std::string name_;
   TBody body_;
 };
 
