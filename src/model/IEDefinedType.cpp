@@ -122,6 +122,8 @@ bool ChainReaches(const IIEDefinedType* start, const IIEDefinedType* target) noe
 }
 
 // The body of a fuzzy type: universe, units and the terms of its variable.
+// Sets filed without being terms (the empty set "__Empty") are not part of
+// the definition and would not read back.
 std::string FuzzyVariableText(const IFuzzyVariable& variable) {
   std::string out(kIndent);
   out += "(range ";
@@ -133,20 +135,24 @@ std::string FuzzyVariableText(const IFuzzyVariable& variable) {
   if (!variable.Units().empty()) {
     out += kIndent;
     out += "(units ";
-    out += variable.Units();
+    if (variable.Units().find(' ') != std::string::npos) AppendQuoted(out, variable.Units());
+    else out += variable.Units();
     out += ')';
     out += kLineEnd;
   }
-  if (variable.TermCount() > 0) {
+  std::string terms;
+  for (const auto& entry : variable.Items()) {
+    if (!entry.Value()->IsTerm()) continue;
+    terms += kIndent;
+    terms += kIndent;
+    terms += FuzzyTermText(*entry.Value());
+    terms += kLineEnd;
+  }
+  if (!terms.empty()) {
     out += kIndent;
     out += "(values";
     out += kLineEnd;
-    for (const auto& entry : variable.Items()) {
-      out += kIndent;
-      out += kIndent;
-      out += FuzzyTermText(*entry.Value());
-      out += kLineEnd;
-    }
+    out += terms;
     out += kIndent;
     out += ')';
     out += kLineEnd;

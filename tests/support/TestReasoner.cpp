@@ -100,7 +100,11 @@ TTestReasoner::~TTestReasoner() {
   for (TFactSet* set : sets) set->SetEngine(nullptr);
 }
 
-void TTestReasoner::AddDefinedType(TRef<IIEDefinedType> type) { types_[type->Name()] = std::move(type); }
+void TTestReasoner::AddDefinedType(TRef<IIEDefinedType> type) {
+  // As the engine does: a fuzzy type gets the automatic terms it lacks.
+  if (IFuzzyVariable* variable = type->FuzzyVariable()) variable->CreateAutoTerms();
+  types_[type->Name()] = std::move(type);
+}
 
 void TTestReasoner::AddFactTemplate(TRef<IFactTemplate> factTemplate) {
   if (factTemplate->SlotCount() == 0) factTemplate->AddMultiSlot(ImpliedSlotName, SharedValues().EmptyList);
