@@ -40,7 +40,10 @@ constexpr std::string_view kProgram = R"(
     (assert (risk increased)))
 )";
 
-class KnowledgeBaseTest : public ParserTest {};
+class KnowledgeBaseTest : public ParserTest {
+ protected:
+  void SetUp() override { engine.SetFuzzyAutoTerms(true); }
+};
 
 TEST_F(KnowledgeBaseTest, ReadsTypesTemplatesAndRules) {
   Parse(std::string(kProgram));
@@ -82,6 +85,7 @@ TEST_F(KnowledgeBaseTest, PrintedConstructsReadBackEqual) {
   // The automatic term medium prints as a triangle shape: the copy needs the
   // shape function the fuzzy package will provide.
   TParserSession copy;
+  copy.engine.SetFuzzyAutoTerms(true);
   copy.AddFunction("tri", [](std::span<const TRef<TIEValue>> arguments) {
     TRef<IFuzzySet> set = NewEngineFuzzySet();
     set->FuzzySet().MakeTriangle(arguments[0]->AsNumeric(), arguments[1]->AsNumeric(), arguments[2]->AsNumeric());

@@ -101,8 +101,7 @@ TTestReasoner::~TTestReasoner() {
 }
 
 void TTestReasoner::AddDefinedType(TRef<IIEDefinedType> type) {
-  // As the engine does: a fuzzy type gets the automatic terms it lacks.
-  if (IFuzzyVariable* variable = type->FuzzyVariable()) variable->CreateAutoTerms();
+  if (IFuzzyVariable* variable = type->FuzzyVariable(); variable && fuzzyAutoTerms_) variable->CreateAutoTerms();
   types_[type->Name()] = std::move(type);
 }
 

@@ -156,6 +156,9 @@ class TTestReasoner final : public IReasoner {
   // Converts linguistic values with the whole fuzzy expression language
   // instead of the small term-and-hedges reader.
   void SetFullFuzzyExpressions(bool full) noexcept { fullFuzzyExpressions_ = full; }
+  // Whether a fuzzy type added to this engine gets the automatic terms low,
+  // medium and high (off by default, so tests see only the terms they define).
+  void SetFuzzyAutoTerms(bool autoTerms) noexcept { fuzzyAutoTerms_ = autoTerms; }
   void ClearOutput() noexcept { output_.clear(); }
 
  private:
@@ -192,6 +195,7 @@ class TTestReasoner final : public IReasoner {
   std::vector<std::pair<std::string, TRef<TIEValue>>> globals_;
   std::string output_;
   bool fullFuzzyExpressions_ = false;
+  bool fuzzyAutoTerms_ = false;
 };
 
 }  // namespace fxe::test
