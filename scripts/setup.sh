@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang
+  cmake ninja-build g++
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
