@@ -1,6 +1,6 @@
 # Entry points for building and testing fxe.
 #   make test   installs missing packages, configures, builds and runs the test suite
-#   make asan   the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer
+#   make asan   the same suite built with Clang, AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench  builds the micro-benchmarks (optimised)
 
 JOBS ?= $(shell nproc)
@@ -23,7 +23,7 @@ test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 build-asan/build.ninja: | setup
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFXE_WERROR=ON -DFXE_SANITIZE=ON -DFXE_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DFXE_WERROR=ON -DFXE_SANITIZE=ON -DFXE_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 
 asan: build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
