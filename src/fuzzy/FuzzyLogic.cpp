@@ -47,6 +47,14 @@ TFzyFloat Fraction(TFzyFloat x, TFzyFloat a, TFzyFloat b) noexcept {
   return (x / 2.0 - a / 2.0) / (b / 2.0 - a / 2.0);
 }
 
+// The place a fraction t of the way from a to b, also when b - a exceeds the
+// largest double.
+TFzyFloat Between(TFzyFloat a, TFzyFloat b, TFzyFloat t) noexcept {
+  const TFzyFloat width = b - a;
+  if (std::isfinite(width)) return a + t * width;
+  return a * (1.0 - t) + b * t;
+}
+
 // Largest Y of the run of points sharing the X of point i, walking forward.
 TFzyFloat RunMaxForward(TPoints p, std::size_t i) noexcept {
   const TFzyFloat anchor = p[i].X();
@@ -493,11 +501,10 @@ void TFuzzySetValues::RawFinish() {
 
 TFzyFloat TFuzzySetValues::MaxY() const {
   if (points_.empty()) throw EFzyException(Format(FuzzyConsts::SFuzzySetEmpty, FuzzyConsts::SGetMaximumY));
+  // Every point is looked at: sums give grades above 1, so a grade of 1 is
+  // not necessarily the largest.
   TFzyFloat m = points_.front().Y();
-  for (const TFuzzySetValue& p : points_) {
-    if (p.Y() > m) m = p.Y();
-    if (p.Y() == 1.0) break;
-  }
+  for (const TFuzzySetValue& p : points_) m = std::max(m, p.Y());
   return m;
 }
 
@@ -639,10 +646,12 @@ void TFuzzySet::ValuesChanged() {
 void TFuzzySet::Assign(const TFuzzySet& source) {
   if (&source == this) return;
   values_.Assign(source.values_);
-  if (name_ != source.name_) Rename(source.name_);
   setType_ = source.setType_;
   shapeParameter_ = source.shapeParameter_;
   expressionText_ = source.expressionText_;
+  // Renamed last: a set filed under its name may take the source's place in
+  // a table and so release the source.
+  if (name_ != source.name_) Rename(source.name_);
 }
 
 void TFuzzySet::SetSetType(TFuzzySetType type) {
@@ -880,7 +889,7 @@ void TFuzzySet::CombineConstant(bool orOperation, TFzyFloat k, TFuzzySet& result
       const TFuzzySetValue& a = p[i - 1];
       const TFuzzySetValue& b = p[i];
       if ((a.Y() < k && b.Y() > k) || (a.Y() > k && b.Y() < k)) {
-        out.emplace_back(a.X() + (k - a.Y()) / (b.Y() - a.Y()) * (b.X() - a.X()), k);
+        out.emplace_back(Between(a.X(), b.X(), (k - a.Y()) / (b.Y() - a.Y())), k);
       }
       if (keep(b.Y())) out.push_back(b);
     }
@@ -920,7 +929,7 @@ void TFuzzySet::AlphaCut(bool strict, TFzyFloat alpha, TFuzzySet& result) const 
       const bool crosses = strict ? (y0 <= alpha && alpha < y1) || (y1 <= alpha && alpha < y0)
                                   : (y0 < alpha && alpha <= y1) || (y1 < alpha && alpha <= y0);
       if (crosses) {
-        const TFzyFloat x = p[i - 1].X() + (alpha - y0) / (y1 - y0) * (p[i].X() - p[i - 1].X());
+        const TFzyFloat x = Between(p[i - 1].X(), p[i].X(), (alpha - y0) / (y1 - y0));
         if (y0 > y1) {
           out.emplace_back(x, alpha);
           out.emplace_back(x, 0.0);

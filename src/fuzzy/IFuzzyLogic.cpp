@@ -68,8 +68,9 @@ void NotHedge(TFuzzySet& set) {
 }
 
 // "above" scans from the first point, "below" from the last: a point at or
-// over the running maximum is the candidate peak, a grade of exactly 1 ends
-// the scan. Beyond the peak y := 1 - y; the peak and the side scanned from: 0.
+// over the running maximum is the candidate peak; the first grade of exactly
+// 1 is the peak and ends the scan. Beyond the peak y := 1 - y; the peak and
+// the side scanned from: 0.
 void PeakHedge(TFuzzySet& set, bool above) {
   TFuzzySetValues& v = set.Values();
   const int n = v.Count();
@@ -78,7 +79,7 @@ void PeakHedge(TFuzzySet& set, bool above) {
   for (int k = 0; k < n; ++k) {
     const int i = above ? k : n - 1 - k;
     const TFzyFloat y = v[i].Y();
-    if (y >= running) {
+    if (y >= running || y == 1.0) {
       running = y;
       peak = i;
     }
@@ -414,6 +415,9 @@ TRef<IFuzzySet> TIFuzzySet::Clone() const {
 
 void TIFuzzySet::Assign(const IFuzzySet& source) {
   if (&source == static_cast<const IFuzzySet*>(this)) return;
+  // Taking the source's variable and name files this set in the source's
+  // place, which releases the source when only that table held it.
+  const TRef<const IFuzzySet> keep(source.RefCount() > 0 ? &source : nullptr);
   SetVariable(source.Variable());
   TFuzzySet::Assign(source.FuzzySet());
   parser_ = source.FuzzyParser();
@@ -549,11 +553,14 @@ TFzyFloat TIFuzzySet::MeanOfMaxima() {
   if (v.IsEmpty()) return 0.0;
   TFzyFloat top = v[0].Y();
   for (const TFuzzySetValue& p : v) top = std::max(top, p.Y());
-  // A running mean: a sum of X could overflow on huge universes.
+  // A running mean whose steps stay finite: a sum of X, or the distance
+  // between an X and the mean, could overflow on huge universes.
   TFzyFloat mean = 0.0;
   int count = 0;
   for (const TFuzzySetValue& p : v) {
-    if (FuzzyEqual(p.Y(), top)) mean += (p.X() - mean) / ++count;
+    if (!FuzzyEqual(p.Y(), top)) continue;
+    ++count;
+    mean += p.X() / count - mean / count;
   }
   defuzzifiedGrade_ = top;
   return mean;

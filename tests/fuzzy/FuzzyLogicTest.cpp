@@ -150,6 +150,11 @@ TEST(TFuzzySetValues, MaxAndMinY) {
   TTestSet set({{0, 0.2}, {1, 0.9}, {2, 0.4}});
   EXPECT_EQ(set.Values().MaxY(), 0.9);
   EXPECT_EQ(set.Values().MinY(), 0.2);
+  // Sums give grades above 1: a grade of exactly 1 is not necessarily the top.
+  TTestSet sum({{0, 0}, {0.5, 1}, {1, 2}});
+  EXPECT_EQ(sum.Values().MaxY(), 2.0);
+  sum.Normalize();
+  EXPECT_EQ(sum.ValuesText(), "((0.0000 0.0000) (0.5000 0.5000) (1.0000 1.0000) )");
   TTestSet empty;
   EXPECT_EQ(ErrorOf([&] { empty.Values().MaxY(); }), "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
   EXPECT_EQ(ErrorOf([&] { empty.Values().MinY(); }), "Invalid operation: Get Minimum Y Value.  Fuzzy set is empty");

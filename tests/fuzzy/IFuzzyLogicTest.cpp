@@ -121,6 +121,11 @@ TEST(TIFuzzySet, PeakAndComplementHedges) {
       {7, {{0, 0}, {0.5, 1}, {1, 0}}, "((0.0000 0.0000) (0.5000 0.0000) (1.0000 1.0000) )"},
       {8, {{0, 0}, {0.5, 1}, {1, 0}}, "((0.0000 1.0000) (0.5000 0.0000) (1.0000 0.0000) )"},
       {7, {{0, 0.2}, {0.5, 0.6}, {1, 0.6}}, "((0.0000 0.0000) (0.5000 0.0000) (1.0000 0.0000) )"},
+      // The first grade of exactly 1 is the peak, even after a larger grade.
+      {7, {{0, 0}, {0.2, 2}, {0.4, 0.5}, {0.6, 1}, {1, 0}},
+       "((0.0000 0.0000) (0.2000 0.0000) (0.4000 0.0000) (0.6000 0.0000) (1.0000 1.0000) )"},
+      {8, {{0, 0}, {0.4, 1}, {0.6, 0.5}, {0.8, 2}, {1, 0}},
+       "((0.0000 1.0000) (0.4000 0.0000) (0.6000 0.0000) (0.8000 0.0000) (1.0000 0.0000) )"},
       {0, {{0, 0}, {0.5, 0.25}, {1, 1}}, "((0.0000 1.0000) (0.5000 0.7500) (1.0000 0.0000) )"},
       {10, {{0, 0}, {1, 0.5}}, "((0.0000 0.0000) (1.0000 1.0000) )"},
       {5, {}, "()"},
@@ -310,6 +315,39 @@ TEST(TIFuzzyVariable, TermsAreFiledByName) {
   EXPECT_EQ(changes, 1);
 }
 
+// Copying a term copies its name and variable, so the copy is filed in the
+// source's place; the source may be held by nothing but that table.
+TEST(TIFuzzyVariable, AssigningATermTakesThePlaceOfItsSource) {
+  auto v = MakeVariable();
+  v->CreateAutoTerms();
+  TRef<IFuzzySet> low(v->FindTerm("low"));
+  low->Assign(*v->FindTerm("high"));
+  EXPECT_EQ(low->Name(), "high");
+  EXPECT_EQ(low->FuzzySet().ValuesText(), "((0.0000 0.0000) (1.0000 1.0000) )");
+  EXPECT_EQ(v->FindTerm("high"), low.Get());
+  EXPECT_EQ(v->FindTerm("low"), nullptr);
+  EXPECT_EQ(v->TermCount(), 2);
+
+  auto other = MakeVariable(0, 1, "other");
+  TRef<IFuzzySet> medium = other->CreateTerm("medium");
+  medium->Assign(*v->FindTerm("medium"));
+  EXPECT_EQ(medium->Variable(), v.Get());
+  EXPECT_EQ(v->FindTerm("medium"), medium.Get());
+  EXPECT_EQ(other->TermCount(), 0);
+  EXPECT_EQ(medium->SetType(), fstTriangle);
+  EXPECT_EQ(medium->FuzzySet().ValuesText(), "((0.0000 0.0000) (0.5000 1.0000) (1.0000 0.0000) )");
+
+  // The same through the point-level copy.
+  auto third = MakeVariable();
+  third->CreateAutoTerms();
+  third->FindTerm("medium")->SetExpressionText("centre");
+  TRef<IFuzzySet> high(third->FindTerm("high"));
+  high->FuzzySet().Assign(third->FindTerm("medium")->FuzzySet());
+  EXPECT_EQ(third->FindTerm("medium"), high.Get());
+  EXPECT_EQ(high->SetType(), fstTriangle);
+  EXPECT_EQ(high->ExpressionText(), "centre");
+}
+
 TEST(TIFuzzyVariable, TermsListInTheHashTablesOrders) {
   const char* names[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta", "iota", "kappa"};
   auto v = MakeVariable();
@@ -420,9 +458,17 @@ TEST(TIFuzzyVariable, HugeUniversesComputeOrRaise) {
   EXPECT_EQ(either->FuzzySet().ValuesText().substr(0, 8), "((-10000");
   EXPECT_NEAR(either->GetMembership(0.0), 0.5, 1e-12);
   EXPECT_NEAR(v->FindTerm("low")->MatchSet(*v->FindTerm("high")), 0.5, 1e-12);
+  // The level 0.5 is crossed half-way, even though the width overflows.
+  EXPECT_EQ(v->FindTerm("high")->CombineConstant(true, 0.5)->Values()[0].X(), 0.0);
+  EXPECT_EQ(v->FindTerm("high")->AlphaCut(false, 0.5)->Values()[1].X(), 0.0);
   EXPECT_EQ(ErrorOf([&] { v->FindTerm("high")->MomentDefuzzify(); }),
             "Cannot defuzzify fuzzy set high, its area is not a finite number");
   EXPECT_EQ(v->FindTerm("high")->MeanOfMaxima(), 1e308);
+  TRef<IFuzzySet> ends = v->NewFuzzySet();
+  ends->AddPoint(-1e308, 1);
+  ends->AddPoint(0, 0);
+  ends->AddPoint(1e308, 1);
+  EXPECT_EQ(ends->MeanOfMaxima(), 0.0);
   EXPECT_EQ(ErrorOf([&] { v->FindTerm("high")->SetSetType(fstTriangle); }),
             "Invalid fuzzy set argument, inf is not a finite number");
   TRef<IFuzzySet> about = v->FindTerm("medium")->Clone();
