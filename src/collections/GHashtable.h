@@ -59,6 +59,10 @@ namespace detail {
 inline constexpr std::uint32_t kHashKeyMask = 0x7FFFFFFFu;
 // Largest capacity a table accepts; growth stops below it.
 inline constexpr std::uint32_t kMaxHashCapacity = (1u << 30) - 1;
+// Smallest load factor a table accepts: below it the bucket array would grow
+// to hundreds of slots per entry, and towards the largest capacity on the
+// very first insert.
+inline constexpr float kMinLoadFactor = 0.01f;
 
 // HashIndex for a hash whose low 31 bits are not zero, a capacity above zero
 // and a valid hash type.
@@ -285,7 +289,13 @@ class TGCustomHashtable {
   // same orders); the change handler is not copied.
   TGCustomHashtable(const TGCustomHashtable& other)
       : loadFactor_(other.loadFactor_), hashType_(other.hashType_) {
-    CopyEntriesFrom(other);
+    try {
+      CopyEntriesFrom(other);
+    } catch (...) {
+      // The destructor does not run for a half-built copy.
+      DestroyEntries();
+      throw;
+    }
   }
   TGCustomHashtable(TGCustomHashtable&& other) noexcept { Swap(other); }
   TGCustomHashtable& operator=(const TGCustomHashtable& other) {
@@ -327,7 +337,7 @@ class TGCustomHashtable {
     Changed();
   }
   float LoadFactor() const noexcept { return loadFactor_; }
-  // Any finite positive factor; it only moves the growth threshold.
+  // Any finite factor of at least 0.01; it only moves the growth threshold.
   void SetLoadFactor(float loadFactor) {
     CheckLoadFactor(loadFactor);
     if (loadFactor == loadFactor_) return;
@@ -456,7 +466,9 @@ class TGCustomHashtable {
   friend class TGHashtableEnumerator<TKey, TValue, TTraits>;
 
   static void CheckLoadFactor(float loadFactor) {
-    if (!(loadFactor > 0.0f) || !std::isfinite(loadFactor)) detail::RaiseInvalidLoadFactor(loadFactor);
+    if (!(loadFactor >= detail::kMinLoadFactor) || !std::isfinite(loadFactor)) {
+      detail::RaiseInvalidLoadFactor(loadFactor);
+    }
   }
   static bool IsNull(std::uint32_t hash) noexcept { return (hash & detail::kHashKeyMask) == 0; }
 

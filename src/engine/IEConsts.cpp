@@ -1,11 +1,22 @@
 // The message formatter.
 #include "engine/IEConsts.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace fxe {
 
 namespace {
+
+// A float given to an integer placeholder: truncated toward zero, held at the
+// 64-bit limits, NaN as 0.
+long long TruncateToInteger(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 0x1p63) return std::numeric_limits<long long>::max();
+  if (value < -0x1p63) return std::numeric_limits<long long>::min();
+  return static_cast<long long>(value);
+}
 
 // Appends one placeholder (flags holds the characters between '%' and the
 // conversion, e.g. "3.3") for the conversion character conv.
@@ -38,8 +49,11 @@ void AppendFormatted(std::string& out, std::string_view flags, char conv, const 
         out.append(arg.Text());
         return;
       }
-      value = arg.Kind() == TFormatArg::EKind::Integer ? arg.Integer()
-                                                        : static_cast<long long>(arg.Float());
+      value = arg.Kind() == TFormatArg::EKind::Integer ? arg.Integer() : TruncateToInteger(arg.Float());
+      // The engine's integers are 32 bits: a negative one shows its 32 bits in hexadecimal.
+      if (conv != 'd' && value < 0 && value >= std::numeric_limits<std::int32_t>::min()) {
+        value = static_cast<std::uint32_t>(value);
+      }
       make("ll");
       std::snprintf(buffer, sizeof buffer, format, value);
       out.append(buffer);

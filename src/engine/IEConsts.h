@@ -40,7 +40,8 @@ class TFormatArg {
 
 // Fills the placeholders of a message: %s (any argument: texts as they are,
 // integers in decimal, floats as "%.4f"), %d (integers; width and precision as
-// in C, "%3.3d" pads with zeros), %f/%e/%g with precision (floats), %x, and %%.
+// in C, "%3.3d" pads with zeros; a float is truncated), %f/%e/%g with precision
+// (floats), %x/%X (a negative 32-bit integer shows its 32 bits), and %%.
 // A placeholder without an argument is copied unchanged.
 std::string FormatArgs(std::string_view format, std::initializer_list<TFormatArg> args);
 

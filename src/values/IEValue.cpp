@@ -632,7 +632,8 @@ bool TIEValue::Equals(const TIEValue* other) const {
 }
 
 bool TIEValue::EqualsValue(const TIEValue* other) const {
-  if (other == this) return true;
+  // Unlike strict equality there is no shortcut for the value itself: a
+  // class value is unequal even to itself.
   if (!other) return false;
   if (type_ == dtFunCall && other->type_ != dtFunCall) return false;
   if (type_ != dtFuzzy && other->type_ == dtFuzzy) return other->EqualsValue(this);
@@ -665,6 +666,8 @@ bool TIEValue::EqualsValue(const TIEValue* other) const {
     case dtMultiVariable:
     case dtSlot:
     case dtMultiSlot:
+      // Texts compare in place; only other kinds are converted.
+      if (TextTypes.Contains(other->type_)) return text_ == other->text_;
       return text_ == other->AsString();
     default:
       return false;
@@ -693,8 +696,9 @@ std::uint32_t TIEValue::HashCode() const {
     case dtSingletons:
       return payload_.singletons ? payload_.singletons->HashCode() : 0;
     case dtObject:
-    case dtClass:
       return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(payload_.object));
+    case dtClass:
+      return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(payload_.cls));
     case dtFloat: {
       std::int32_t truncated = 0;
       if (TruncToInt32(payload_.number, truncated)) return static_cast<std::uint32_t>(truncated);

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -264,6 +266,70 @@ TEST(TGCustomHashtable, RaisesItsErrorsWithWholeMessages) {
   EXPECT_EQ(table.Count(), 1);
   EXPECT_EQ(table.Get("a"), 1);
   EXPECT_EQ(table.LoadFactor(), 0.75f);
+}
+
+TEST(TGCustomHashtable, RefusesLoadFactorsThatWouldBlowUpTheBuckets) {
+  // A tiny factor would grow the bucket array towards a billion slots on the
+  // first insert; the table refuses it and stays as it was.
+  struct Row {
+    float loadFactor;
+    const char* message;
+  };
+  const Row rows[] = {
+      {1e-9f, "Invalid load factor: 0.0000"},
+      {0.005f, "Invalid load factor: 0.0050"},
+      {-1.0f, "Invalid load factor: -1.0000"},
+      {std::numeric_limits<float>::infinity(), "Invalid load factor: inf"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    TGHashIntTable<int> table;
+    table.Put(1, 1);
+    ExpectError([&] { table.SetLoadFactor(row.loadFactor); }, row.message);
+    ExpectError([&] { TGHashIntTable<int> constructed(101, row.loadFactor); }, row.message);
+    EXPECT_EQ(table.LoadFactor(), 0.75f);
+    table.Put(2, 2);
+    EXPECT_EQ(table.Capacity(), 101u);
+  }
+  // The smallest factor accepted keeps the buckets in proportion to the entries.
+  TGHashIntTable<int> sparse(101, 0.01f);
+  for (int key = 1; key <= 100; ++key) sparse.Put(key, key);
+  EXPECT_EQ(sparse.Count(), 100);
+  EXPECT_LT(sparse.Capacity(), 100u * 400u);
+}
+
+// Values that count themselves and can be told to fail the n-th copy.
+struct TCounted {
+  static inline int live = 0;
+  static inline int copiesLeft = -1;
+  TCounted() { ++live; }
+  TCounted(const TCounted&) {
+    if (copiesLeft >= 0 && copiesLeft-- == 0) throw std::runtime_error("copy failed");
+    ++live;
+  }
+  TCounted(TCounted&&) noexcept { ++live; }
+  TCounted& operator=(const TCounted&) = default;
+  TCounted& operator=(TCounted&&) noexcept = default;
+  ~TCounted() { --live; }
+};
+
+TEST(TGCustomHashtable, AFailedCopyLeavesNoEntryBehind) {
+  {
+    TGHashIntTable<TCounted> source(11);
+    for (int key = 1; key <= 8; ++key) source.Put(key, TCounted());
+    ASSERT_EQ(TCounted::live, 8);
+    TGHashIntTable<TCounted> target;
+    target.Put(99, TCounted());
+    TCounted::copiesLeft = 5;
+    EXPECT_THROW(TGHashIntTable<TCounted> copy(source), std::runtime_error);
+    EXPECT_EQ(TCounted::live, 9);
+    TCounted::copiesLeft = 3;
+    EXPECT_THROW(target.Assign(source), std::runtime_error);
+    EXPECT_EQ(TCounted::live, 9);
+    EXPECT_TRUE(target.Contains(99));  // a failed assignment changes nothing
+    TCounted::copiesLeft = -1;
+  }
+  EXPECT_EQ(TCounted::live, 0);
 }
 
 TEST(TGCustomHashtable, FindAndRemoveToleratesMissingAndNullKeys) {

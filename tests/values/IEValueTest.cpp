@@ -200,6 +200,9 @@ TEST(TIEValue, ClassValuesAreNeverEqualButAValueEqualsItself) {
   b->SetAsClass(&cls);
   EXPECT_FALSE(a->Equals(b.Get()));
   EXPECT_TRUE(a->Equals(a.Get()));
+  // Loose equality has no such exception: a class value never equals, not even itself.
+  EXPECT_FALSE(a->EqualsValue(b.Get()));
+  EXPECT_FALSE(a->EqualsValue(a.Get()));
   EXPECT_EQ(a->AsText(), "TThing");
 }
 
@@ -228,21 +231,56 @@ TEST(StringHash, SamplesLongTexts) {
 }
 
 TEST(TIEValue, WritersFireOnChangeOnceAndClearDoesNot) {
+  struct TClass : TIEClass {
+    std::string Name() const override { return "TThing"; }
+  } cls;
+  int destroyed = 0;
   Ref v = MakeRef<TIEValue>();
   int fired = 0;
-  v->SetOnChange([&](TIEValue&) { ++fired; });
-  v->SetAsAtom("a");
-  v->SetAsInteger(3);
-  v->SetAsFloat(1.5);
-  v->SetAsString("s");
-  v->SetAsList(MakeRef<TValueVector>());
-  v->SetAsVariable("x");
-  EXPECT_EQ(fired, 6);
+  v->SetOnChange([&](TIEValue& changed) {
+    EXPECT_EQ(&changed, v.Get());
+    ++fired;
+  });
+  struct Writer {
+    const char* name;
+    std::function<void()> write;
+    TIEType type;
+  };
+  const Writer writers[] = {
+      {"AsAtom", [&] { v->SetAsAtom("a"); }, dtAtom},
+      {"AsString", [&] { v->SetAsString("s"); }, dtString},
+      {"AsVariable", [&] { v->SetAsVariable("x"); }, dtVariable},
+      {"AsMultiVariable", [&] { v->SetAsMultiVariable("r"); }, dtMultiVariable},
+      {"AsSlot", [&] { v->SetAsSlot("s"); }, dtSlot},
+      {"AsMultiSlot", [&] { v->SetAsMultiSlot("m"); }, dtMultiSlot},
+      {"AsInteger", [&] { v->SetAsInteger(3); }, dtInteger},
+      {"AsFactId", [&] { v->SetAsFactId(3); }, dtFactId},
+      {"AsDescriptor", [&] { v->SetAsDescriptor(3); }, dtDescriptor},
+      {"AsExternalAddress", [&] { v->SetAsExternalAddress(3); }, dtExternalAddress},
+      {"AsFloat", [&] { v->SetAsFloat(1.5); }, dtFloat},
+      {"AsList", [&] { v->SetAsList(MakeRef<TValueVector>()); }, dtList},
+      {"AsSingletons", [&] { v->SetAsSingletons(MakeRef<TSingletonsVector>()); }, dtSingletons},
+      {"AsFunCall", [&] { v->SetAsFunCall(nullptr); }, dtFunCall},
+      {"AsFact", [&] { v->SetAsFact(nullptr); }, dtFact},
+      {"AsFuzzy", [&] { v->SetAsFuzzy(nullptr); }, dtFuzzy},
+      {"AsOwnedObject", [&] { v->SetAsOwnedObject(std::make_unique<TCountedObject>(destroyed)); }, dtObject},
+      {"AsObject", [&] { v->SetAsObject(nullptr); }, dtObject},
+      {"AsClass", [&] { v->SetAsClass(&cls); }, dtClass},
+  };
+  for (const Writer& writer : writers) {
+    SCOPED_TRACE(writer.name);
+    fired = 0;
+    writer.write();
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(v->DType(), writer.type);
+  }
+  EXPECT_EQ(destroyed, 1);  // the owned object went with the next write
+  fired = 0;
   v->Clear();
-  EXPECT_EQ(fired, 6);
+  EXPECT_EQ(fired, 0);
   EXPECT_EQ(v->DType(), dtNone);
   v->Assign(*NewInteger(4));
-  EXPECT_EQ(fired, 7);
+  EXPECT_EQ(fired, 1);
 }
 
 TEST(TIEValue, ConstructorsDoNotFireAndWritersReplaceTheKind) {
