@@ -472,11 +472,13 @@ void TIEPattern::CompileDisjunctions() {
       }
 
       // The pivot: a leading variable test binds the variable the
-      // alternatives are compared with; otherwise a generated one does.
+      // alternatives are compared with; otherwise a generated one does. A
+      // variable bound elsewhere is an alternative like any other value.
       std::size_t next = begin;
       std::unique_ptr<TIEPatternMatchTest> pivotTest;
       const TIEPatternMatchTest& first = *tests[begin];
-      if (IsVariableValue(first.SlotValue()) && first.SlotTestType() == sttEquals) {
+      if (IsVariableValue(first.SlotValue()) && first.SlotTestType() == sttEquals &&
+          (!owner_ || owner_->BindsVariableAt(*this, first.SlotValue()->Text(), slots_[s].name, subIndex))) {
         pivotTest = CopyTest(first);
         ++next;
       } else {
@@ -623,7 +625,8 @@ std::string TIEPattern::TestsText(const TSlotEntry& entry, std::int32_t& generat
     if (value->DType() == dtFunCall && !IsTest()) text += ':';
     value->AppendText(text);
   }
-  if (!text.empty()) return text;
+  // An empty multifield is asked for by writing no field at all.
+  if (!text.empty() || (entry.tests.empty() && entry.requiredLength == 0)) return text;
 
   // A slot whose tests print as nothing matches anything: a fresh variable.
   const IFactSlot* slot = template_ ? template_->FindSlot(entry.name) : nullptr;
@@ -642,7 +645,7 @@ std::string TIEPattern::AsString() const {
     body += TestsText(slots_[static_cast<std::size_t>(data)], generated);
   } else {
     for (const auto& entry : slots_) {
-      if (entry.tests.empty()) continue;
+      if (entry.tests.empty() && entry.requiredLength != 0) continue;
       body += '(';
       body += entry.name;
       body += ' ';

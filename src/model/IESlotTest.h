@@ -197,6 +197,11 @@ class IPatternOwner {
                                      std::int32_t subIndex) = 0;
   // The engine that generates names, or nullptr.
   virtual IReasoner* PatternEngine() const noexcept = 0;
+  // Whether a test on the variable at this slot and element of the pattern
+  // binds it, rather than comparing with a value bound elsewhere.
+  virtual bool BindsVariableAt(const TIEPattern&, std::string_view, std::string_view, std::int32_t) const {
+    return true;
+  }
 
  protected:
   ~IPatternOwner() = default;
@@ -280,7 +285,9 @@ class TIEPattern {
   bool Updating() const noexcept { return updateCount_ > 0; }
   // Rewrites every group of tests containing an "or" into a pivot variable
   // test followed by one predicate test over "or", "and", "eq", "neq" and
-  // "not" calls. A pattern without "or" stays as it is.
+  // "not" calls. A leading variable test is the pivot when it binds the
+  // variable; otherwise a generated variable is. A pattern without "or"
+  // stays as it is.
   void CompileDisjunctions();
   // A copy of this pattern for a rule of the engine, on that engine's template
   // of the same name; generated variable names are replaced by fresh ones.

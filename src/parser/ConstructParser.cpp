@@ -541,8 +541,7 @@ TRef<IUserFunction> TIERuleParser::ParseFunction() {
     TRef<TIEStreamToken> token = Next();
     if (token->DataType() == tkCloseParen) break;
     const std::int32_t kind = token->DataType();
-    if (kind != dtVariable && kind != dtMultiVariable && kind != dtAtom)
-      ParseError(kParseFunction, IEConsts::SExpectedCloseParen);
+    if (kind != dtVariable && kind != dtMultiVariable) ParseError(kParseFunction, IEConsts::SExpectedCloseParen);
     function->AddParameter(token->Text(), static_cast<TIEType>(kind));
   }
   TRef<TIEStreamToken> token = Next();

@@ -75,7 +75,7 @@ void TIERuleParser::ParseDeclarations(TRule& rule) {
   for (;;) {
     TRef<TIEStreamToken> token = Next();
     if (token->DataType() == tkCloseParen) return;
-    if (token->DataType() != tkOpenParen) ParseError(kParseRule, IEConsts::SExpectedRuleProperty);
+    if (token->DataType() != tkOpenParen) ParseError(kParseRule, IEConsts::SExpectedCloseParen);
     TRef<TIEStreamToken> property = Next();
     if (IsSymbol(*property, "salience")) {
       // Kept as written: the rule evaluates a variable or a call when it needs the salience.

@@ -55,8 +55,12 @@ void TRule::SetSalience(std::int32_t salience) {
 }
 
 void TRule::SetSalienceExpression(TRef<TIEValue> expression) {
-  salienceExpression_ = expression ? std::move(expression) : NewInteger(0);
+  if (!expression) expression = NewInteger(0);
+  const bool sameExpression = expression->Equals(salienceExpression_.Get());
+  const std::int32_t before = salience_;
+  salienceExpression_ = std::move(expression);
   EvaluateSalience();
+  if (!sameExpression || salience_ != before) Changed();
 }
 
 std::int32_t TRule::EvaluateSalience() {
@@ -323,6 +327,13 @@ void TRule::BindGeneratedVariable(TIEPattern& pattern, std::string_view name, st
   if (const std::int32_t position = PositionOf(pattern); position >= 0) AddBinding(name, position, subIndex, slotName);
 }
 
+bool TRule::BindsVariableAt(const TIEPattern& pattern, std::string_view name, std::string_view slotName,
+                            std::int32_t subIndex) const {
+  const TBinding* binding = FindBinding(name);
+  return !binding || (binding->FactIndex() == PositionOf(pattern) && binding->SlotIndex() == slotName &&
+                      binding->SubIndex() == subIndex);
+}
+
 TBinding* TRule::FindBinding(std::string_view name) const noexcept {
   const std::int32_t index = BindingIndex(name);
   return index < 0 ? nullptr : const_cast<TBinding*>(&bindings_[static_cast<std::size_t>(index)].binding);
@@ -434,9 +445,11 @@ std::string TRule::AsString() const {
     text += ')';
     text += kLineEnd;
   }
-  for (const auto& pattern : patterns_) {
+  for (std::size_t i = 0; i < patterns_.size(); ++i) {
+    // The negated target behind a goal is made again when the text is read.
+    if (i > 0 && IsGoalPattern(*patterns_[i - 1])) continue;
     text += kIndent;
-    AppendIndented(text, pattern->AsString(), kIndent);
+    AppendIndented(text, patterns_[i]->AsString(), kIndent);
     text += kLineEnd;
   }
   text += kIndent;

@@ -64,6 +64,7 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
   void SetSalience(std::int32_t salience);
   // A constant, variable or call evaluated for the salience.
   TIEValue* SalienceExpression() const noexcept { return salienceExpression_.Get(); }
+  // Evaluates it at once; a new expression or salience is reported as a change.
   void SetSalienceExpression(TRef<TIEValue> expression);
   // Evaluates the salience expression (in a child of the engine's context) and
   // makes the result the salience; the expression stays, so a salience read
@@ -80,9 +81,9 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
   const std::string& Comment() const noexcept { return comment_; }
   void SetComment(std::string_view comment);
   IReasoner* Engine() const noexcept { return engine_; }
-  // Moves the rule to another engine with a new rule number. A rule registered
-  // in the old engine's rules is registered in the new engine's instead; it
-  // cannot be left without an engine.
+  // Moves the rule to another engine with a new rule number; the caller
+  // registers it there. A rule registered in its engine's rules belongs to
+  // them and refuses to move.
   void SetEngine(IReasoner* engine);
   // What the network noted while compiling the rule.
   const std::string& CompilationTrace() const noexcept { return compilationTrace_; }
@@ -160,6 +161,9 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
   void BindGeneratedVariable(TIEPattern& pattern, std::string_view name, std::string_view slotName,
                              std::int32_t subIndex) override;
   IReasoner* PatternEngine() const noexcept override { return engine_; }
+  // True unless the rule's first binding of the name lies elsewhere.
+  bool BindsVariableAt(const TIEPattern& pattern, std::string_view name, std::string_view slotName,
+                       std::int32_t subIndex) const override;
 
  protected:
   // Tells the engine (which recompiles the rule registered under the name)

@@ -359,6 +359,9 @@ TEST(TIEPattern, PrintedForms) {
          p.AddTest("tags", MultiVariable("rest").Get(), false, 2);
        },
        "(car (tags a ?x&~b $?rest) )"},
+      {"empty multifield asked for",
+       [](TIEPattern& p) { p.SetRequiredLength(p.IndexOfSlot("tags"), 0); },
+       "(car (tags ) )"},
       {"predicate",
        [](TIEPattern& p) {
          p.AddTest("size", NewVariable("s").Get(), false);
@@ -414,6 +417,8 @@ TEST(TIEPattern, PrintsOrderedAndTestPatterns) {
   engine.Gensym("x");
   EXPECT_EQ(empty.AsString(), "(item $?__var1)");
   EXPECT_EQ(empty.AsString(), "(item $?__var2)");
+  empty.SetRequiredLength(0, 0);
+  EXPECT_EQ(empty.AsString(), "(item )");
 
   TIEPattern test(nullptr, 0, engine.GetImpliedTemplate("test"), "test");
   test.AddTest("__Data", Call(nullptr, ">", {NewVariable("x"), NewInteger(1)}).Get(), false);

@@ -94,6 +94,10 @@ TEST_F(TIERuleParserConstructs, DefinedTypeErrors) {
       {"(deftype T extends (type FUZZY) (values (term a)))",
        TopError(IEConsts::SExpectedValueMissing, "ParseFuzzySet", 1,
              "( deftype T extends ( type FUZZY ) ( values ( term a ")},
+      // The first term is made before the second fails; neither may outlive the type.
+      {"(deftype T extends (type FUZZY) (values (term a ((0 1) (1 0))) (term b)))",
+       TopError(IEConsts::SExpectedValueMissing, "ParseFuzzySet", 1,
+             "( deftype T extends ( type FUZZY ) ( values ( term a ( ( 0 1 ) ( 1 0 ) ) ) ( term b ")},
       {"(deftype T extends (type INTEGER)", TopError(IEConsts::SExpectedCloseParen, "ParseDefinedType", 1,
                                                   "( deftype T extends ( type INTEGER ) EOF ")},
   };
@@ -435,6 +439,8 @@ TEST_F(TIERuleParserConstructs, FunctionErrors) {
                                                  "( deffunction f ?a "));
   EXPECT_EQ(ErrorOf("(deffunction f (?a 5))"),
             TopError(IEConsts::SExpectedCloseParen, "ParseFunction", 1, "( deffunction f ( ?a 5 "));
+  EXPECT_EQ(ErrorOf("(deffunction f (?a b))"),
+            TopError(IEConsts::SExpectedCloseParen, "ParseFunction", 1, "( deffunction f ( ?a b "));
   EXPECT_EQ(ErrorOf("(deffunction f () & )"),
             TopError(Format(IEConsts::SUnexpectedCharacter, "&"), "ParseFunction", 1, "( deffunction f ( ) & "));
   EXPECT_EQ(ErrorOf("(deffunction f () (+ 1 2)"),

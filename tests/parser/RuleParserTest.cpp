@@ -153,6 +153,8 @@ TEST_F(TIERuleParserRules, Errors) {
       {"(defrule r (a) => (x) 5)", TopError(IEConsts::SExpectedCloseParen, "ParseRule", 1, "( defrule r ( a ) = > ( x ) 5 ")},
       {"(defrule r (declare (priority 1)) (a) => )",
        TopError(IEConsts::SExpectedRuleProperty, "ParseRule", 1, "( defrule r ( declare ( priority ")},
+      {"(defrule r (declare salience 5) (a) => )",
+       TopError(IEConsts::SExpectedCloseParen, "ParseRule", 1, "( defrule r ( declare salience ")},
       {"(defrule r (declare (salience high)) (a) => )",
        TopError(Format(IEConsts::SExpectedBound, "salience"), "ParseRule", 1, "( defrule r ( declare ( salience high ")},
       {"(defrule r ?f (a) => )", TopError(IEConsts::SExpectedBindArrow, "ParseRulePatterns", 1, "( defrule r ?f ( ")},
@@ -173,12 +175,16 @@ TEST_F(TIERuleParserRules, Errors) {
 TEST_F(TIERuleParserRules, RulesReadBackEqual) {
   const std::string definitions =
       "(deftype RISK extends (type FUZZY) (range 0 1) (values (term high ((0 0) (1 1)))))"
-      "(deftemplate a (slot x) (slot y)) (deftemplate m (multislot items)) (deftemplate proj (slot r (type RISK)))";
+      "(deftemplate a (slot x) (slot y)) (deftemplate m (multislot items)) (deftemplate proj (slot r (type RISK)))"
+      "(deftemplate need-a (slot x))";
   const std::string rules[] = {
       "(defrule r \"commented\" (declare (salience 5) (oneshot TRUE)) ?f <- (a (x ?x) (y ~?x)) (m (items a ?x $?))"
       " => (modify ?f (x 1)) (assert (go ?x)) (printout t \"done\" crlf))",
       "(defrule n (not (a (x 1))) (exists (m)) (test (> 1 2)) => )",
       "(defrule v (declare (enabled FALSE)) (a (x ?v&:(> ?v 1)) (y ~3&~4)) (proj (r high)) => (+ 1 2))",
+      // Empty fields ask for an empty multifield; a goal makes its negated target itself.
+      "(defrule e (go) (m (items)) (need-a (x 1)) => )",
+      "(defrule o (a (x ?v)) (a (x ?w|red) (y ?v|2)) => )",
   };
   for (const std::string& text : rules) {
     SCOPED_TRACE(text);
@@ -192,8 +198,20 @@ TEST_F(TIERuleParserRules, RulesReadBackEqual) {
     second.Use(printed);
     std::unique_ptr<TRule> copy = second.parser.ParseRule();
     EXPECT_EQ(second.parser.FormatRule(*copy), printed);
-    EXPECT_EQ(copy->PatternCount(), original->PatternCount());
+    ASSERT_EQ(copy->PatternCount(), original->PatternCount());
     EXPECT_EQ(copy->ActionCount(), original->ActionCount());
+    for (std::int32_t p = 0; p < original->PatternCount(); ++p) {
+      const TIEPattern& before = original->Pattern(p);
+      const TIEPattern& after = copy->Pattern(p);
+      ASSERT_EQ(after.SlotCount(), before.SlotCount());
+      // A fixed multifield length must survive (a slot without one may come
+      // back as a wildcard, which matches the same).
+      for (std::int32_t s = 0; s < before.SlotCount(); ++s) {
+        if (before.RequiredLength(s) >= 0) {
+          EXPECT_EQ(after.RequiredLength(s), before.RequiredLength(s)) << printed;
+        }
+      }
+    }
   }
 }
 

@@ -130,6 +130,10 @@ TEST_F(TRuleTest, ChangesReachTheEngineOnlyForTheRegisteredRule) {
   EXPECT_EQ(events, 2);
   registered.Pattern(0).SetUnique(true);
   EXPECT_EQ(engine.ChangedRules().size(), 3u);
+  // A new salience expression is a change; the same one again is not.
+  registered.SetSalienceExpression(NewInteger(4));
+  registered.SetSalienceExpression(NewInteger(4));
+  EXPECT_EQ(engine.ChangedRules().size(), 4u);
 }
 
 TEST_F(TRuleTest, EngineChangesOnlyForUnregisteredRules) {
@@ -275,6 +279,22 @@ TEST_F(TRuleTest, DisjunctionsAreCompiledWithTheirPivotBound) {
   EXPECT_EQ(rule.Pattern(1).AsString(),
             "(project (complexity ?_blank_0&:(or (eq high ?_blank_0) (eq extreme ?_blank_0))) )");
   EXPECT_EQ(BindingsText(rule), "name=_blank_0 FactIdx=1 SlotIdx=complexity\n");
+
+  // A variable bound before is one of the alternatives, not the pivot.
+  TRule bound(&engine);
+  auto risk = Pattern("risk");
+  risk->AddTest("level", NewVariable("l").Get(), false);
+  bound.AddPattern(std::move(risk));
+  pattern = Pattern("project");
+  pattern->AddTest("name", NewVariable("n").Get(), false);
+  pattern->AddTest("complexity", NewVariable("l").Get(), false);
+  pattern->AddTest("complexity", NewAtom("high").Get(), false, -1, false);
+  pattern->AddTest("staff", NewVariable("n").Get(), false, 0);
+  pattern->AddTest("staff", NewAtom("ann").Get(), false, 0, false);
+  bound.AddPattern(std::move(pattern));
+  EXPECT_EQ(bound.Pattern(1).AsString(),
+            "(project (complexity ?_blank_1&:(or (eq ?l ?_blank_1) (eq high ?_blank_1))) (name ?n) "
+            "(staff ?_blank_2&:(or (eq ?n ?_blank_2) (eq ann ?_blank_2))) )");
 }
 
 // --- Binding and firing --------------------------------------------------------------------------------------
