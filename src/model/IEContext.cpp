@@ -270,6 +270,10 @@ IFact& TIEContext::ResolveFact(IFact& fact) {
         value = NewList(std::move(flat));
       }
     }
+    // A value some other holder keeps (a variable's value, another fact's
+    // slot value) is copied: the fact's values are changed in place later
+    // (number conversion, fuzzy combination), which must not reach the holder.
+    if (value != stored && value->RefCount() > 1 && !value->IsShared()) value = CopySlotValue(*value);
     fact.SetSlotValueAt(i, std::move(value));
   }
   return fact;

@@ -88,8 +88,13 @@ std::int32_t TSlotLayout::IndexOf(std::string_view name) const noexcept {
 
 // --- TFactSlot -----------------------------------------------------------------------------
 
+TFactSlot::TFactSlot(TFactTemplate* factTemplate) : template_(factTemplate) {
+  if (template_) template_->members_.insert(this);
+}
+
 TFactSlot::~TFactSlot() {
   if (default_ && !default_->IsShared()) default_->SetOnChange(nullptr);
+  if (template_) template_->members_.erase(this);
 }
 
 IFactTemplate* TFactSlot::Template() const noexcept { return template_; }
@@ -343,18 +348,10 @@ TFactTemplate::TFactTemplate(IReasoner* owner, std::string_view name)
 }
 
 TFactTemplate::~TFactTemplate() {
-  // Slots may outlive their template (a pattern or a fact layout may hold
-  // them); they must not point to it any more.
-  for (const auto& entry : slots_) {
-    if (auto* slot = dynamic_cast<TFactSlot*>(entry.Value().Get()); slot && slot->template_ == this)
-      slot->template_ = nullptr;
-  }
-  if (layout_) {
-    for (const auto& entry : layout_->entries_) {
-      if (auto* slot = dynamic_cast<TFactSlot*>(entry.slot.Get()); slot && slot->template_ == this)
-        slot->template_ = nullptr;
-    }
-  }
+  // Slots may outlive their template (a pattern, a fact layout or a caller
+  // may hold them, removed and copied slots included); they must not point
+  // to it any more.
+  for (TFactSlot* slot : members_) slot->template_ = nullptr;
 }
 
 void TFactTemplate::SetName(std::string_view name) {

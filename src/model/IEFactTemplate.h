@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "collections/GHashtable.h"
@@ -175,7 +176,7 @@ class IFactTemplate : public IInterface {
 class TFactSlot final : public IFactSlot {
  public:
   // A slot of template; it becomes part of the template when it gets a name.
-  explicit TFactSlot(TFactTemplate* factTemplate = nullptr) noexcept : template_(factTemplate) {}
+  explicit TFactSlot(TFactTemplate* factTemplate = nullptr);
   ~TFactSlot() override;
   TFactSlot(const TFactSlot&) = delete;
   TFactSlot& operator=(const TFactSlot&) = delete;
@@ -285,6 +286,8 @@ class TFactTemplate final : public IFactTemplate {
   TRef<IFactTemplate> parent_;
   IReasoner* owner_;
   TSlotTable slots_;
+  // Every slot whose back-pointer is this template, in the table or not.
+  std::unordered_set<TFactSlot*> members_;
   mutable TRef<TSlotLayout> layout_;  // nullptr: rebuilt on the next request
   mutable std::uint32_t hashCode_ = 0;
   std::int32_t tag_ = 0;

@@ -278,11 +278,15 @@ bool TFact::Equals(const IFact& other) const {
   if (!template_ || other.Template() != template_.Get()) return false;
   Sync();
   const TSlotLayout& layout = *layout_;
+  // A missing value of a slot without default reads as nil.
+  const TIEValue* nil = SharedValues().Nil.Get();
   for (std::int32_t i = 0; i < layout.Count(); ++i) {
     if (layout.SlotAt(i).IsFuzzy()) continue;
     const TIEValue* mine = Peek(i);
     const TIEValue* theirs = other.PeekSlotValue(i);
-    if (mine != theirs && !(mine && mine->Equals(theirs))) return false;
+    if (!mine) mine = nil;
+    if (!theirs) theirs = nil;
+    if (mine != theirs && !mine->Equals(theirs)) return false;
   }
   return true;
 }
@@ -355,10 +359,12 @@ TRef<IFact> FindIndexedFact(IReasoner& engine, IIEContext* context, TIEValue& fa
 }
 
 // The value of an expression, copied when evaluation hands back the
-// expression itself, so the fact never shares a value object with the call.
+// expression itself or a value another holder keeps (a variable's value), so
+// the fact never shares a value object with the call or a binding.
 TRef<TIEValue> EvaluateForSlot(TIEValue& expression, IIEContext* context) {
   TRef<TIEValue> result = expression.Evaluate(context);
-  return result.Get() == &expression ? CopySlotValue(expression) : result;
+  const bool heldElsewhere = result.Get() == &expression || (result->RefCount() > 1 && !result->IsShared());
+  return heldElsewhere ? CopySlotValue(*result) : result;
 }
 
 // Sets one slot from a specification: a multifield of the slot name and the

@@ -763,7 +763,9 @@ void TUserPackage::WritePackageFunctions(TFunctionDataWriter& writer) const {
 }
 
 void TUserPackage::ReadPackageFunctions(TFunctionDataReader& reader) {
-  ClearFunctions();
+  // Everything is read before the functions are replaced: damaged data
+  // leaves the package as it was.
+  std::vector<TRef<IUserFunction>> functions;
   reader.ReadListBegin();
   while (!reader.EndOfList()) {
     const std::string className = reader.ReadString();
@@ -771,9 +773,11 @@ void TUserPackage::ReadPackageFunctions(TFunctionDataReader& reader) {
     auto* streamable = dynamic_cast<IStreamableFunction*>(function.Get());
     if (!streamable) throw EIEException(Format(IEConsts::SUnknownFunctionClass, className));
     streamable->ReadData(reader);
-    AddFunction(std::move(function));
+    functions.push_back(std::move(function));
   }
   reader.ReadListEnd();
+  ClearFunctions();
+  for (auto& function : functions) AddFunction(std::move(function));
 }
 
 TRef<IUserFunction> TUserPackage::CreateStreamedFunction(std::string_view className) {

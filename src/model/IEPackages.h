@@ -427,9 +427,9 @@ class TUserPackage : public TIEComponent, private IReasonerWatcher {
   // --- Stored form ("PackageFunctions") --------------------------------------------------
   // A list: for every streamable function its class name and its data.
   void WritePackageFunctions(TFunctionDataWriter& writer) const;
-  // Clears the functions, then creates one function per entry by its class
-  // name ("Unknown function class: %s" for a class that cannot be created),
-  // reads its data and adds it.
+  // Creates one function per entry by its class name ("Unknown function
+  // class: %s" for a class that cannot be created) and reads its data; then
+  // the read functions replace the package's. Damaged data changes nothing.
   void ReadPackageFunctions(TFunctionDataReader& reader);
 
  protected:

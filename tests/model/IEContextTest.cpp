@@ -304,6 +304,36 @@ TEST(TIEContext, ResolveFactEvaluatesAndFlattensMultifields) {
   EXPECT_EQ(nested->GetSlotValue("items")->AsText(), "1 2 3 ");
 }
 
+TEST(TIEContext, ResolveFactGivesTheFactItsOwnCopyOfAVariablesValue) {
+  TTestReasoner engine;
+  engine.SetTypeChecks({tcStatic, tcDynamic});
+  auto t = MakeRef<TFactTemplate>(&engine, "reading");
+  t->AddSlot("weight", NewFloat(0));
+  t->GetSlot("weight").SetSlotType({dtFloat});
+  t->AddSlot("label", NewAtom(""));
+  TIEContext context(nullptr, &engine);
+  auto three = NewInteger(3);
+  auto label = NewAtom("a");
+  context.AddLocal("w", three);
+  context.AddLocal("n", label);
+
+  TRef<IFact> fact = t->CreateFact();
+  fact->SetSlotValue("weight", NewVariable("w"));
+  fact->SetSlotValue("label", NewVariable("n"));
+  context.ResolveFact(*fact);
+  EXPECT_EQ(fact->AsString(), "(reading (label a) (weight 3.0000))");
+  // The integer became a float in the fact, not in the variable.
+  EXPECT_EQ(three->DType(), dtInteger);
+  EXPECT_NE(fact->GetSlotValue("label").Get(), label.Get());
+  // A value nobody else holds (a call's result) is taken as it is.
+  auto result = NewFloat(2.5);
+  TIEValue* made = result.Get();
+  fact->SetSlotValue("weight", MakeRef<TIEValue>(TRef<IFunCall>(MakeRef<test::TTestFunCall>(
+                                   "f", [&result](IIEContext*) { return std::move(result); }))));
+  context.ResolveFact(*fact);
+  EXPECT_EQ(fact->GetSlotValue("weight").Get(), made);
+}
+
 TEST(TIEContext, ResolveFactConvertsFuzzySlots) {
   TTestReasoner engine;
   auto risk = MakeRef<TIEDefinedType>(&engine);

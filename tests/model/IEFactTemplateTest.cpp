@@ -123,6 +123,26 @@ TEST(TFactTemplate, TableOperationsReportMissingAndMismatchedSlots) {
   EXPECT_EQ(t->SlotLayout().Count(), 0);
 }
 
+TEST(TFactTemplate, SlotsOutsideTheTableMayOutliveTheTemplate) {
+  std::vector<TRef<IFactSlot>> kept;
+  {
+    auto t = MakeRef<TFactTemplate>(nullptr, "item");
+    t->AddSlot("a", NewInteger(0));
+    t->AddSlot("b", NewInteger(0));
+    t->AddSlot("c", NewInteger(0));
+    kept.emplace_back(&t->GetSlot("a"));
+    t->RemoveSlot("a");
+    kept.emplace_back(&t->GetSlot("b"));
+    t->SetSlot("b", t->GetSlot("b").Clone());
+    kept.push_back(t->GetSlot("c").Clone());
+    for (const auto& slot : kept) EXPECT_EQ(slot->TemplateName(), "item");
+  }
+  for (const auto& slot : kept) {
+    EXPECT_EQ(slot->Template(), nullptr);
+    EXPECT_EQ(slot->TemplateName(), "");
+  }
+}
+
 TEST(TFactSlot, ChangingTheKindsReplacesAnUnacceptableDefault) {
   auto t = MakeRef<TFactTemplate>(nullptr, "item");
   t->AddSlot("x", NewInteger(0));

@@ -150,6 +150,20 @@ TEST(TFact, EqualityIgnoresFuzzySlotsAndNeedsTheSameTemplate) {
   EXPECT_FALSE(a->Equals(*c));
 }
 
+TEST(TFact, AMissingValueOfASlotWithoutDefaultEqualsNil) {
+  auto t = MakeRef<TFactTemplate>(nullptr, "bare");
+  MakeRef<TFactSlot>(t.Get())->SetName("x");
+  ASSERT_EQ(t->GetSlot("x").SlotDefault(), nullptr);
+  auto unread = MakeRef<TFact>(t);
+  auto read = MakeRef<TFact>(t);
+  EXPECT_EQ(read->GetSlotValue("x")->AsText(), "");
+  EXPECT_TRUE(unread->Equals(*read));
+  EXPECT_TRUE(read->Equals(*unread));
+  EXPECT_EQ(unread->HashCode(), read->HashCode());
+  read->SetSlotValue("x", NewAtom("a"));
+  EXPECT_FALSE(unread->Equals(*read));
+}
+
 TEST(TFact, EqualFactsHashAlikeAndTheHashFollowsThePrintedValues) {
   auto t = PointTemplate(nullptr);
   auto a = t->CreateFact();
@@ -328,6 +342,17 @@ TEST_F(TModifyTest, ModifyReassertsTheChangedFact) {
   EXPECT_EQ(result->DType(), dtFactId);
   EXPECT_EQ(result->RawInteger(), 1);
   EXPECT_EQ(FactTexts(), "f-1 (point (label none) (tags b 2 ) (weight 1.5000) (x 7) (y 0))\n");
+}
+
+TEST_F(TModifyTest, AVariablesValueIsCopiedIntoTheFact) {
+  engine_.SetTypeChecks({tcStatic, tcDynamic});
+  TIEContext context(nullptr, &engine_);
+  auto two = NewInteger(2);
+  context.AddLocal("w", two);
+  const TRef<TIEValue> specs[] = {Spec({NewAtom("weight"), NewVariable("w")})};
+  ModifyFact(engine_, &context, *NewInteger(index_), specs);
+  EXPECT_EQ(FactTexts(), "f-1 (point (label none) (tags a ) (weight 2.0000) (x 1) (y 0))\n");
+  EXPECT_EQ(two->DType(), dtInteger);
 }
 
 TEST_F(TModifyTest, ModifyOfAMissingIndexNamesIt) {

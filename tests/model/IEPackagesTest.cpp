@@ -500,6 +500,11 @@ TEST(TUserPackage, StoresAndReadsItsFunctions) {
   TFunctionDataReader truncatedReader(truncated.Items());
   ExpectError([&] { target.ReadPackageFunctions(truncatedReader); },
               "Invalid stored function data, expected a string");
+  // Damaged data leaves the package and its registrations as they were.
+  ASSERT_EQ(target.Functions().size(), 2u);
+  EXPECT_EQ(target.Functions()[0]->FunctionName(), "f");
+  EXPECT_NE(engine.FindFunction("f"), nullptr);
+  EXPECT_EQ(engine.FindFunction("h"), nullptr);
 }
 
 }  // namespace
