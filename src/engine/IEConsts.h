@@ -122,7 +122,7 @@ inline constexpr std::string_view STemplateInheritanceLoop =
     "Template inheritance loop detected, %s template cannot extend itself";
 inline constexpr std::string_view SInvalidRangeBound = "Invalid range bound %s, bounds must be finite numbers";
 inline constexpr std::string_view SCardinalityTooLarge = "Cannot create a default multifield of %d elements";
-inline constexpr std::string_view SInvalidSlotSpecification = "Invalid slot specification: %s";
+inline constexpr std::string_view SInvalidSlotChange = "Invalid slot change: %s";
 inline constexpr std::string_view SNoReasoner = "No inference engine available to %s";
 
 // --- Functions, contexts ---------------------------------------------------

@@ -367,13 +367,13 @@ TRef<TIEValue> EvaluateForSlot(TIEValue& expression, IIEContext* context) {
   return heldElsewhere ? CopySlotValue(*result) : result;
 }
 
-// Sets one slot from a specification: a multifield of the slot name and the
+// Sets one slot from a slot change: a multifield of the slot name and the
 // expressions of its new value.
-void ApplySlotSpecification(IReasoner& engine, IIEContext* context, IFact& fact, const TRef<TIEValue>& specification,
-                            bool convertFuzzy) {
-  const TValueVector* items = specification ? specification->ListPtr() : nullptr;
+void ApplySlotChange(IReasoner& engine, IIEContext* context, IFact& fact, const TRef<TIEValue>& change,
+                     bool convertFuzzy) {
+  const TValueVector* items = change ? change->ListPtr() : nullptr;
   if (!items || items->Empty() || !items->First())
-    throw EIEException(Format(IEConsts::SInvalidSlotSpecification, specification ? specification->AsText() : ""));
+    throw EIEException(Format(IEConsts::SInvalidSlotChange, change ? change->AsText() : ""));
   const TIEValue& nameValue = *items->First();
   const std::string name = TextTypes.Contains(nameValue.DType()) ? std::string(nameValue.Text()) : nameValue.AsString();
   IFactTemplate* factTemplate = fact.Template();
@@ -410,13 +410,13 @@ void ApplySlotSpecification(IReasoner& engine, IIEContext* context, IFact& fact,
 }  // namespace
 
 TRef<TIEValue> ModifyFact(IReasoner& engine, IIEContext* context, TIEValue& factIndex,
-                          std::span<const TRef<TIEValue>> slotSpecifications) {
+                          std::span<const TRef<TIEValue>> slotChanges) {
   TRef<IFact> fact = FindIndexedFact(engine, context, factIndex);
   engine.RetractFact(*fact);
   // The fact goes back into the fact base even when a slot could not be set.
   std::exception_ptr failure;
   try {
-    for (const auto& specification : slotSpecifications) ApplySlotSpecification(engine, context, *fact, specification, true);
+    for (const auto& change : slotChanges) ApplySlotChange(engine, context, *fact, change, true);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -431,10 +431,10 @@ TRef<TIEValue> ModifyFact(IReasoner& engine, IIEContext* context, TIEValue& fact
 }
 
 TRef<TIEValue> DuplicateFact(IReasoner& engine, IIEContext* context, TIEValue& factIndex,
-                             std::span<const TRef<TIEValue>> slotSpecifications) {
+                             std::span<const TRef<TIEValue>> slotChanges) {
   TRef<IFact> copy = FindIndexedFact(engine, context, factIndex)->Clone();
   copy->SetID(-1);
-  for (const auto& specification : slotSpecifications) ApplySlotSpecification(engine, context, *copy, specification, false);
+  for (const auto& change : slotChanges) ApplySlotChange(engine, context, *copy, change, false);
   return MakeRef<TIEValue>(engine.AssertFact(*copy), dtFactId);
 }
 

@@ -86,16 +86,16 @@ class TFact final : public IFact {
 };
 
 // modify: retracts the fact with the index that factIndex evaluates to, sets
-// the slots named by the slot specifications (multifields: a slot name, then
+// the slots named by the slot changes (multifields: a slot name, then
 // expressions), resolves its values in the context and asserts it again, also
 // when setting a slot failed. The result is a fact-index value holding the
 // index of the assertion (-1 when it was refused as a duplicate).
 TRef<TIEValue> ModifyFact(IReasoner& engine, IIEContext* context, TIEValue& factIndex,
-                          std::span<const TRef<TIEValue>> slotSpecifications);
+                          std::span<const TRef<TIEValue>> slotChanges);
 // duplicate: asserts a copy of the fact with the given slots changed; the
 // fact itself stays as it is.
 TRef<TIEValue> DuplicateFact(IReasoner& engine, IIEContext* context, TIEValue& factIndex,
-                             std::span<const TRef<TIEValue>> slotSpecifications);
+                             std::span<const TRef<TIEValue>> slotChanges);
 
 // A named list of fact texts (deffacts). Each line carries the fact parsed from
 // it by the engine, when one has been parsed.

@@ -28,7 +28,7 @@ inline constexpr std::int32_t UnlimitedArguments = 2147483647;
 // How deeply evaluation contexts may nest before a deffunction call is
 // refused: recursion without end must fail with a message, not exhaust the stack.
 inline constexpr std::int32_t MaxCallDepth = 1000;
-// The functions whose calls print their arguments as slot specifications
+// The functions whose calls print their arguments as slot changes
 // when the engine does not say otherwise.
 inline constexpr std::array<std::string_view, 5> DefaultSlotFunctions{
     "assert", "fuzzy-assert", "fuzzy-assert-unconditional", "modify", "duplicate"};
@@ -215,7 +215,7 @@ class TFunctionCall : public IFunCall {
   std::uint32_t HashCode() const override;
   // Comment lines ("; " + line), then "(" + name + " " + each argument + ")".
   // Calls of fact-changing functions print every argument after the first
-  // that is a multifield (a slot specification) as " (" + text + ")".
+  // that is a multifield (a slot change) as " (" + text + ")".
   std::string AsString() const override;
   void AppendText(std::string& out) const;
 

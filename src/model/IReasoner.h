@@ -116,7 +116,7 @@ class IReasoner : public ISymbolSource {
   // The root evaluation context; its bindings are the global variables.
   virtual TIEContext& EngineContext() = 0;
   // Whether calls of this function change facts and so print their arguments
-  // as slot specifications.
+  // as slot changes.
   virtual bool IsSlotFunction(std::string_view name) const = 0;
   virtual void AddDestroyWatcher(IReasonerWatcher& watcher) = 0;
   virtual void RemoveDestroyWatcher(IReasonerWatcher& watcher) = 0;

@@ -322,7 +322,7 @@ class TModifyTest : public ::testing::Test {
     fact->SetSlotValue("x", NewInteger(1));
     index_ = engine_.AssertFact(*fact);
   }
-  static TRef<TIEValue> Spec(std::initializer_list<TRef<TIEValue>> items) { return ListOf(items); }
+  static TRef<TIEValue> Change(std::initializer_list<TRef<TIEValue>> items) { return ListOf(items); }
   std::string FactTexts() const {
     std::string text;
     for (const auto& fact : engine_.Facts()) text += fact->AsStringWithID() + "\n";
@@ -336,9 +336,9 @@ class TModifyTest : public ::testing::Test {
 
 TEST_F(TModifyTest, ModifyReassertsTheChangedFact) {
   engine_.RootContext().SetVariable("v", NewInteger(7));
-  const TRef<TIEValue> specs[] = {Spec({NewAtom("x"), NewVariable("v")}),
-                                  Spec({NewAtom("tags"), NewAtom("b"), NewInteger(2)})};
-  TRef<TIEValue> result = ModifyFact(engine_, engine_.Context(), *NewInteger(index_), specs);
+  const TRef<TIEValue> changes[] = {Change({NewAtom("x"), NewVariable("v")}),
+                                  Change({NewAtom("tags"), NewAtom("b"), NewInteger(2)})};
+  TRef<TIEValue> result = ModifyFact(engine_, engine_.Context(), *NewInteger(index_), changes);
   EXPECT_EQ(result->DType(), dtFactId);
   EXPECT_EQ(result->RawInteger(), 1);
   EXPECT_EQ(FactTexts(), "f-1 (point (label none) (tags b 2 ) (weight 1.5000) (x 7) (y 0))\n");
@@ -349,8 +349,8 @@ TEST_F(TModifyTest, AVariablesValueIsCopiedIntoTheFact) {
   TIEContext context(nullptr, &engine_);
   auto two = NewInteger(2);
   context.AddLocal("w", two);
-  const TRef<TIEValue> specs[] = {Spec({NewAtom("weight"), NewVariable("w")})};
-  ModifyFact(engine_, &context, *NewInteger(index_), specs);
+  const TRef<TIEValue> changes[] = {Change({NewAtom("weight"), NewVariable("w")})};
+  ModifyFact(engine_, &context, *NewInteger(index_), changes);
   EXPECT_EQ(FactTexts(), "f-1 (point (label none) (tags a ) (weight 2.0000) (x 1) (y 0))\n");
   EXPECT_EQ(two->DType(), dtInteger);
 }
@@ -366,9 +366,9 @@ TEST_F(TModifyTest, ModifyOfAMissingIndexNamesIt) {
 }
 
 TEST_F(TModifyTest, ModifyReassertsEvenWhenASlotFails) {
-  const TRef<TIEValue> specs[] = {Spec({NewAtom("y"), NewInteger(3)}), Spec({NewAtom("nope"), NewInteger(1)})};
+  const TRef<TIEValue> changes[] = {Change({NewAtom("y"), NewInteger(3)}), Change({NewAtom("nope"), NewInteger(1)})};
   try {
-    ModifyFact(engine_, engine_.Context(), *NewInteger(index_), specs);
+    ModifyFact(engine_, engine_.Context(), *NewInteger(index_), changes);
     ADD_FAILURE();
   } catch (const EIEException& e) {
     EXPECT_STREQ(e.what(), "No such slot name: \"nope\"");
@@ -381,8 +381,8 @@ TEST_F(TModifyTest, DuplicateWithoutChangesIsRefusedAsADuplicate) {
   EXPECT_EQ(result->RawInteger(), -1);
   EXPECT_EQ(FactTexts(), "f-0 (point (label none) (tags a ) (weight 1.5000) (x 1) (y 0))\n");
 
-  const TRef<TIEValue> specs[] = {Spec({NewAtom("label"), NewAtom("copy")})};
-  result = DuplicateFact(engine_, engine_.Context(), *NewInteger(index_), specs);
+  const TRef<TIEValue> changes[] = {Change({NewAtom("label"), NewAtom("copy")})};
+  result = DuplicateFact(engine_, engine_.Context(), *NewInteger(index_), changes);
   EXPECT_EQ(result->RawInteger(), 1);
   EXPECT_EQ(FactTexts(),
             "f-0 (point (label none) (tags a ) (weight 1.5000) (x 1) (y 0))\n"
@@ -391,8 +391,8 @@ TEST_F(TModifyTest, DuplicateWithoutChangesIsRefusedAsADuplicate) {
 
 TEST_F(TModifyTest, ConstantsOfTheCallAreNotSharedWithTheFact) {
   auto constant = NewInteger(5);
-  const TRef<TIEValue> specs[] = {Spec({NewAtom("y"), constant})};
-  DuplicateFact(engine_, engine_.Context(), *NewInteger(index_), specs);
+  const TRef<TIEValue> changes[] = {Change({NewAtom("y"), constant})};
+  DuplicateFact(engine_, engine_.Context(), *NewInteger(index_), changes);
   ASSERT_EQ(engine_.Facts().size(), 2u);
   EXPECT_NE(engine_.Facts()[1]->GetSlotValue("y").Get(), constant.Get());
 }
@@ -403,12 +403,12 @@ TEST_F(TModifyTest, ModifyTurnsTextForAFuzzySlotIntoAFuzzyValue) {
   project->AddSlot("risk", NewFloat(0.5));
   project->GetSlot("risk").SetExtendedTypeInfo(risk);
   const std::int32_t index = engine_.AssertFact(*project->CreateFact());
-  const TRef<TIEValue> specs[] = {Spec({NewAtom("risk"), NewAtom("high")})};
-  ModifyFact(engine_, engine_.Context(), *NewInteger(index), specs);
+  const TRef<TIEValue> changes[] = {Change({NewAtom("risk"), NewAtom("high")})};
+  ModifyFact(engine_, engine_.Context(), *NewInteger(index), changes);
   TRef<TIEValue> value = engine_.Facts().back()->GetSlotValue("risk");
   ASSERT_EQ(value->DType(), dtFuzzy);
   EXPECT_EQ(value->FuzzyPtr()->Name(), "high");
-  EXPECT_EQ(specs[0]->AsText(), "risk high ");
+  EXPECT_EQ(changes[0]->AsText(), "risk high ");
 }
 
 // --- Fact sets ------------------------------------------------------------------------------------

@@ -193,7 +193,7 @@ TEST_F(TFunctionTest, TypedArgumentsAcceptTheirKindsOnly) {
   ExpectError([&] { call->Argument(5); }, "List index out of bounds (5)");
 }
 
-TEST_F(TFunctionTest, PrintedFormWithCommentsAndSlotSpecifications) {
+TEST_F(TFunctionTest, PrintedFormWithCommentsAndSlotChanges) {
   auto call = Call("printout", {NewAtom("t"), CallValue("+", {NewInteger(1), NewVariable("x")})});
   call->SetComment("first line\r\n;kept as it is\r\n\r\n   padded   \r\n");
   EXPECT_EQ(call->AsString(),
