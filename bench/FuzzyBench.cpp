@@ -2,8 +2,8 @@
 // hedged term expressions, membership and matching.
 #include <benchmark/benchmark.h>
 
-#include "fuzzy/FuzzyLogic.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "fuzzysets/FuzzyLogic.h"
+#include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe {
 namespace {

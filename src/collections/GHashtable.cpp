@@ -2,8 +2,8 @@
 // tables, and the errors they raise.
 #include "collections/GHashtable.h"
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 

@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "collections/RefCounted.h"
-#include "engine/IEConsts.h"
+#include "base/IEConsts.h"
 
 namespace fxe {
 

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/FuzzyConsts.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/FuzzyConsts.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 

@@ -51,7 +51,7 @@
 #include <string_view>
 
 #include "collections/RefCounted.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "values/IEInterfaces.h"
 #include "values/IEValue.h"
 

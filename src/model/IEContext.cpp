@@ -1,9 +1,9 @@
 // Binding descriptors, binding tables and evaluation contexts.
 #include "model/IEContext.h"
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"
 #include "model/IReasoner.h"

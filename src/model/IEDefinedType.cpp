@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <limits>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "model/IReasoner.h"
 #include "model/ConstructText.h"
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "model/ConstructText.h"
 #include "model/IEFacts.h"
 #include "model/IReasoner.h"

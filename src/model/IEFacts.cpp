@@ -5,9 +5,9 @@
 #include <charconv>
 #include <exception>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "model/ConstructText.h"
 #include "model/IReasoner.h"
 

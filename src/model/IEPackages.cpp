@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "model/IEContext.h"
 
 namespace fxe {

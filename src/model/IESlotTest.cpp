@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <typeinfo>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "model/ConstructText.h"
 #include "model/IEPackages.h"
 #include "model/IReasoner.h"

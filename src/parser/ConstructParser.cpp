@@ -4,10 +4,10 @@
 #include <array>
 #include <cmath>
 
-#include "engine/FuzzyConsts.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/FuzzyConsts.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"

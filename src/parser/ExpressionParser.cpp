@@ -2,9 +2,9 @@
 // functions whose arguments are facts or slot-value pairs), values, lists,
 // fuzzy point lists, slot values checked against slot types, facts and fact
 // lists.
-#include "engine/FuzzyConsts.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/FuzzyConsts.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "model/ConstructText.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"

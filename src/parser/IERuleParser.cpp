@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cassert>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "model/ConstructText.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"

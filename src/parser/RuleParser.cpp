@@ -1,8 +1,8 @@
 // The grammar of defrule: declarations, the patterns of the left-hand side
 // with their slot constraints and connectives, and the actions.
-#include "engine/FuzzyConsts.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/FuzzyConsts.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"

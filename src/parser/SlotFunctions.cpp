@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "collections/RefCounted.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe {
 

@@ -14,7 +14,7 @@
 #include "collections/EnumSet.h"
 #include "collections/GHashtable.h"
 #include "collections/RefCounted.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "values/IEInterfaces.h"
 
 namespace fxe {

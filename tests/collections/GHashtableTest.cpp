@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 namespace {

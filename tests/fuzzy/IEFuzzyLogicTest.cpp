@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 #include "model/IEPackages.h"
 #include "values/IEParser.h"
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {

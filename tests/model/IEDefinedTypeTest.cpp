@@ -8,8 +8,8 @@
 #include <functional>
 #include <limits>
 
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "model/IEFacts.h"
 #include "support/TestReasoner.h"
 

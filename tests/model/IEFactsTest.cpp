@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 #include "model/IEContext.h"
 #include "support/TestReasoner.h"
 

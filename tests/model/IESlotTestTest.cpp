@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 #include "model/IEContext.h"
 #include "model/IEPackages.h"
 #include "support/TestReasoner.h"

@@ -2,8 +2,8 @@
 // the errors they raise, and their printed forms read back.
 #include <gtest/gtest.h>
 
-#include "engine/FuzzyConsts.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/FuzzyConsts.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "model/ConstructText.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"

@@ -1,7 +1,7 @@
 // Function calls, values, lists, point lists, facts and fact lists.
 #include <gtest/gtest.h>
 
-#include "engine/FuzzyConsts.h"
+#include "base/FuzzyConsts.h"
 #include "model/IEFacts.h"
 #include "parser/ParserFixture.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ParserFixture.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "fuzzysets/IFuzzyLogic.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"
 #include "rete/IERule.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "fuzzy/IEFuzzyLogic.h"
 #include "model/IEPackages.h"
 #include "parser/IERuleParser.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 #include "model/IEPackages.h"
 #include "support/TestReasoner.h"
 

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
-#include "engine/FuzzyConsts.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/FuzzyConsts.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 #include "fuzzy/IEFuzzyLogic.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe::test {
 

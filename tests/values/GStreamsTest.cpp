@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 namespace {

@@ -8,8 +8,8 @@
 #include <limits>
 #include <map>
 
-#include "engine/IEExceptions.h"
-#include "fuzzy/IFuzzyLogic.h"
+#include "base/IEExceptions.h"
+#include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe {
 namespace {

@@ -1,5 +1,5 @@
 // The message formatter.
-#include "engine/IEConsts.h"
+#include "base/IEConsts.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,15 +1,15 @@
 // Fuzzy sets: point-list maintenance, membership, shape generators and the
 // set operations.
-#include "fuzzy/FuzzyLogic.h"
+#include "fuzzysets/FuzzyLogic.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "engine/FuzzyConsts.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/FuzzyConsts.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 

@@ -1,5 +1,5 @@
 // Tests of fuzzy variables, terms, hedges and the set-level fuzzy inference.
-#include "fuzzy/IFuzzyLogic.h"
+#include "fuzzysets/IFuzzyLogic.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 namespace {

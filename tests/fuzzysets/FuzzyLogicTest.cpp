@@ -1,5 +1,5 @@
 // Tests of fuzzy sets: point lists, membership, generators and set operations.
-#include "fuzzy/FuzzyLogic.h"
+#include "fuzzysets/FuzzyLogic.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/IEExceptions.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 namespace {

@@ -1,6 +1,6 @@
 // The message formatter: each placeholder with each kind of argument, and the
 // placeholders it leaves alone.
-#include "engine/IEConsts.h"
+#include "base/IEConsts.h"
 
 #include <gtest/gtest.h>
 

@@ -21,7 +21,7 @@
 
 #include "collections/GHashtable.h"
 #include "collections/RefCounted.h"
-#include "fuzzy/FuzzyLogic.h"
+#include "fuzzysets/FuzzyLogic.h"
 
 namespace fxe {
 

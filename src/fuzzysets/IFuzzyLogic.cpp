@@ -1,6 +1,6 @@
 // Fuzzy variables and their term tables, the shared fuzzy sets, hedges,
 // automatic terms and the set-level part of fuzzy inference.
-#include "fuzzy/IFuzzyLogic.h"
+#include "fuzzysets/IFuzzyLogic.h"
 
 #include <algorithm>
 #include <array>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "engine/FuzzyConsts.h"
-#include "engine/IEConsts.h"
-#include "engine/IEExceptions.h"
+#include "base/FuzzyConsts.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
 
 namespace fxe {
 
