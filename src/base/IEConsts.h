@@ -1,57 +1,11 @@
-// The engine's message table and the formatter that fills its placeholders.
-// Every text the engine raises or prints as a message is a constant here,
-// spelled exactly once; code that raises never spells a message inline.
+// The engine's message table. Every text the engine raises or prints as a
+// message is a constant here, spelled exactly once; code that raises never
+// spells a message inline. The placeholders are filled by Format.
 #pragma once
 
-#include <cstdint>
-#include <initializer_list>
-#include <string>
 #include <string_view>
 
 namespace fxe {
-
-// One argument of Format: a text, an integer or a floating number.
-class TFormatArg {
- public:
-  enum class EKind : std::uint8_t { Text, Integer, Float };
-
-  TFormatArg(std::string_view text) : kind_(EKind::Text), text_(text) {}
-  TFormatArg(const std::string& text) : kind_(EKind::Text), text_(text) {}
-  TFormatArg(const char* text) : kind_(EKind::Text), text_(text) {}
-  TFormatArg(int value) : kind_(EKind::Integer), integer_(value) {}
-  TFormatArg(unsigned value) : kind_(EKind::Integer), integer_(value) {}
-  TFormatArg(long value) : kind_(EKind::Integer), integer_(value) {}
-  TFormatArg(unsigned long value) : kind_(EKind::Integer), integer_(static_cast<long long>(value)) {}
-  TFormatArg(long long value) : kind_(EKind::Integer), integer_(value) {}
-  TFormatArg(double value) : kind_(EKind::Float), float_(value) {}
-  TFormatArg(float value) : kind_(EKind::Float), float_(value) {}
-
-  EKind Kind() const noexcept { return kind_; }
-  std::string_view Text() const noexcept { return text_; }
-  long long Integer() const noexcept { return integer_; }
-  double Float() const noexcept { return float_; }
-
- private:
-  EKind kind_;
-  std::string_view text_;
-  long long integer_ = 0;
-  double float_ = 0.0;
-};
-
-// Fills the placeholders of a message: %s (any argument: texts as they are,
-// integers in decimal, floats as "%.4f"), %d (integers; width and precision as
-// in C, "%3.3d" pads with zeros; a float is truncated), %f/%e/%g with precision
-// (floats), %x/%X (a negative 32-bit integer shows its 32 bits), and %%.
-// A placeholder without an argument is copied unchanged.
-std::string FormatArgs(std::string_view format, std::initializer_list<TFormatArg> args);
-
-template <class... TArgs>
-std::string Format(std::string_view format, const TArgs&... args) {
-  return FormatArgs(format, {TFormatArg(args)...});
-}
-
-// Formats one double the way the engine prints floats ("%.4f").
-std::string FormatFloat(double value);
 
 namespace IEConsts {
 

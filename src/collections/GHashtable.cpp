@@ -2,6 +2,7 @@
 // tables, and the errors they raise.
 #include "collections/GHashtable.h"
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 

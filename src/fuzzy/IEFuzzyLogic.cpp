@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/FuzzyConsts.h"
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "base/FuzzyConsts.h"
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 

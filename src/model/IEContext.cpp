@@ -1,6 +1,7 @@
 // Binding descriptors, binding tables and evaluation contexts.
 #include "model/IEContext.h"
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"

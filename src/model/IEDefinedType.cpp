@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"

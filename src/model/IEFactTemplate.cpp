@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "model/ConstructText.h"

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "model/IEContext.h"

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <typeinfo>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "model/ConstructText.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/FuzzyConsts.h"
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"

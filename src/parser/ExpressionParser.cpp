@@ -3,6 +3,7 @@
 // fuzzy point lists, slot values checked against slot types, facts and fact
 // lists.
 #include "base/FuzzyConsts.h"
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "model/ConstructText.h"

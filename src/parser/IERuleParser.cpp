@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "model/ConstructText.h"

@@ -1,6 +1,7 @@
 // The grammar of defrule: declarations, the patterns of the left-hand side
 // with their slot constraints and connectives, and the actions.
 #include "base/FuzzyConsts.h"
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "model/IEContext.h"

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "fuzzy/IEFuzzyLogic.h"

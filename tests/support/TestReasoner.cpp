@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "base/FuzzyConsts.h"
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "fuzzy/IEFuzzyLogic.h"

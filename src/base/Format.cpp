@@ -1,5 +1,5 @@
 // The message formatter.
-#include "base/IEConsts.h"
+#include "base/Format.h"
 
 #include <cmath>
 #include <cstdio>

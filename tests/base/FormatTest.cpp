@@ -1,12 +1,14 @@
 // The message formatter: each placeholder with each kind of argument, and the
 // placeholders it leaves alone.
-#include "base/IEConsts.h"
+#include "base/Format.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
+
+#include "base/IEConsts.h"
 
 namespace fxe {
 namespace {
