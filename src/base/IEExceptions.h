@@ -4,19 +4,20 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace fxe {
 
 // Engine errors: conversions, evaluation, model objects, functions.
 class EIEException : public std::runtime_error {
  public:
-  explicit EIEException(const std::string& message) : std::runtime_error(message) {}
+  explicit EIEException(std::string_view message) : std::runtime_error(std::string(message)) {}
 };
 
 // A parse error; carries the line of the token at which it was raised.
 class EIEParseException : public EIEException {
  public:
-  EIEParseException(const std::string& message, int lineNumber)
+  EIEParseException(std::string_view message, int lineNumber)
       : EIEException(message), lineNumber_(lineNumber) {}
   int LineNumber() const noexcept { return lineNumber_; }
 
@@ -27,19 +28,19 @@ class EIEParseException : public EIEException {
 // Errors of fuzzy sets and their operations.
 class EFzyException : public std::runtime_error {
  public:
-  explicit EFzyException(const std::string& message) : std::runtime_error(message) {}
+  explicit EFzyException(std::string_view message) : std::runtime_error(std::string(message)) {}
 };
 
 // Errors of the hash-table family.
 class EGHashtableError : public std::runtime_error {
  public:
-  explicit EGHashtableError(const std::string& message) : std::runtime_error(message) {}
+  explicit EGHashtableError(std::string_view message) : std::runtime_error(std::string(message)) {}
 };
 
 // Errors of the graph library.
 class EGraphException : public std::runtime_error {
  public:
-  explicit EGraphException(const std::string& message) : std::runtime_error(message) {}
+  explicit EGraphException(std::string_view message) : std::runtime_error(std::string(message)) {}
 };
 
 // The silent abort: unwinds what is running without reporting an error (the
@@ -52,7 +53,7 @@ class EAbort : public std::exception {
 // Errors of the buffered and text streams.
 class EGStreamError : public std::runtime_error {
  public:
-  explicit EGStreamError(const std::string& message) : std::runtime_error(message) {}
+  explicit EGStreamError(std::string_view message) : std::runtime_error(std::string(message)) {}
 };
 
 }  // namespace fxe

@@ -2,9 +2,9 @@
 // tables, and the errors they raise.
 #include "collections/GHashtable.h"
 
-#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 
 namespace fxe {
 
@@ -93,8 +93,8 @@ std::uint32_t detail::HashIndexUnchecked(std::uint32_t hash, std::uint32_t capac
 
 std::uint32_t HashIndex(std::uint32_t hash, std::uint32_t capacity, TGHashType hashType) {
   detail::ValidateHashType(hashType);
-  if (capacity == 0) detail::RaiseHashtableError(IEConsts::SSubscriptOutOfRange);
-  if ((hash & detail::kHashKeyMask) == 0) detail::RaiseHashtableError(IEConsts::SArgumentIsNull);
+  if (capacity == 0) detail::RaiseHashtableError(detail::EHashtableFault::SubscriptOutOfRange);
+  if ((hash & detail::kHashKeyMask) == 0) detail::RaiseHashtableError(detail::EHashtableFault::ArgumentIsNull);
   return detail::HashIndexUnchecked(hash, capacity, hashType);
 }
 
@@ -110,25 +110,39 @@ std::uint64_t HashThreshold(std::uint32_t capacity, float loadFactor) noexcept {
 
 namespace detail {
 
-void RaiseHashtableError(std::string_view message) { throw EGHashtableError(std::string(message)); }
-
-void RaiseNoSuchElement(std::string_view key) {
-  throw EGHashtableError(Format(IEConsts::SNoSuchElementNamed, key));
+void RaiseHashtableError(EHashtableFault fault) {
+  switch (fault) {
+    case EHashtableFault::ArgumentIsNull:
+      Raise<EGHashtableError>(IEConsts::SArgumentIsNull);
+    case EHashtableFault::SubscriptOutOfRange:
+      Raise<EGHashtableError>(IEConsts::SSubscriptOutOfRange);
+    case EHashtableFault::TableIsEmpty:
+      Raise<EGHashtableError>(IEConsts::STableIsEmpty);
+    case EHashtableFault::NoSuchElement:
+      Raise<EGHashtableError>(IEConsts::SNoSuchElement);
+    case EHashtableFault::NonEmptyTable:
+      Raise<EGHashtableError>(IEConsts::SNonEmptyTable);
+    case EHashtableFault::IllegalNextElement:
+      break;
+  }
+  Raise<EGHashtableError>(IEConsts::SIllegalNextElement);
 }
 
-void RaiseListIndex(std::int32_t index) { throw EGHashtableError(Format(IEConsts::SListIndexOutOfBounds, index)); }
+void RaiseNoSuchElement(std::string_view key) {
+  Raise<EGHashtableError>(IEConsts::SNoSuchElementNamed, key);
+}
 
 void RaiseCapacityTooLarge(std::uint32_t capacity) {
-  throw EGHashtableError(Format(IEConsts::SCapacityTooLarge, capacity));
+  Raise<EGHashtableError>(IEConsts::SCapacityTooLarge, capacity);
 }
 
 void RaiseInvalidLoadFactor(float loadFactor) {
-  throw EGHashtableError(Format(IEConsts::SInvalidLoadFactor, loadFactor));
+  Raise<EGHashtableError>(IEConsts::SInvalidLoadFactor, loadFactor);
 }
 
 void ValidateHashType(TGHashType hashType) {
   if (static_cast<std::uint8_t>(hashType) > static_cast<std::uint8_t>(htFolding)) {
-    RaiseHashtableError(IEConsts::SSubscriptOutOfRange);
+    RaiseHashtableError(EHashtableFault::SubscriptOutOfRange);
   }
 }
 

@@ -29,8 +29,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "collections/RefCounted.h"
-#include "base/IEConsts.h"
 
 namespace fxe {
 
@@ -68,9 +69,18 @@ inline constexpr float kMinLoadFactor = 0.01f;
 // and a valid hash type.
 std::uint32_t HashIndexUnchecked(std::uint32_t hash, std::uint32_t capacity, TGHashType hashType) noexcept;
 
-[[noreturn]] void RaiseHashtableError(std::string_view message);
+// The errors the table templates raise, each with a message of the table;
+// raised out of line, so that this header does not bring the table along.
+enum class EHashtableFault : std::uint8_t {
+  ArgumentIsNull,
+  SubscriptOutOfRange,
+  TableIsEmpty,
+  NoSuchElement,
+  NonEmptyTable,
+  IllegalNextElement
+};
+[[noreturn]] void RaiseHashtableError(EHashtableFault fault);
 [[noreturn]] void RaiseNoSuchElement(std::string_view key);
-[[noreturn]] void RaiseListIndex(std::int32_t index);
 [[noreturn]] void RaiseCapacityTooLarge(std::uint32_t capacity);
 [[noreturn]] void RaiseInvalidLoadFactor(float loadFactor);
 void ValidateHashType(TGHashType hashType);
@@ -332,7 +342,7 @@ class TGCustomHashtable {
   void SetHashType(TGHashType hashType) {
     detail::ValidateHashType(hashType);
     if (hashType == hashType_) return;
-    if (count_ != 0) detail::RaiseHashtableError(IEConsts::SNonEmptyTable);
+    if (count_ != 0) detail::RaiseHashtableError(detail::EHashtableFault::NonEmptyTable);
     hashType_ = hashType;
     Changed();
   }
@@ -488,12 +498,12 @@ class TGCustomHashtable {
   }
 
   TEntry* LookUp(TArg key, bool namedError) const {
-    if (count_ == 0) detail::RaiseHashtableError(IEConsts::STableIsEmpty);
-    if (IsNull(TTraits::Hash(key))) detail::RaiseHashtableError(IEConsts::SArgumentIsNull);
+    if (count_ == 0) detail::RaiseHashtableError(detail::EHashtableFault::TableIsEmpty);
+    if (IsNull(TTraits::Hash(key))) detail::RaiseHashtableError(detail::EHashtableFault::ArgumentIsNull);
     TEntry* entry = FindEntry(key);
     if (!entry) {
       if (namedError) detail::RaiseNoSuchElement(TTraits::Text(key));
-      detail::RaiseHashtableError(IEConsts::SNoSuchElement);
+      detail::RaiseHashtableError(detail::EHashtableFault::NoSuchElement);
     }
     return entry;
   }
@@ -501,7 +511,7 @@ class TGCustomHashtable {
   template <class TK>
   std::optional<TValue> PutImpl(TArg lookup, TK&& key, TValue&& value) {
     const std::uint32_t hash = TTraits::Hash(lookup);
-    if (IsNull(hash)) detail::RaiseHashtableError(IEConsts::SArgumentIsNull);
+    if (IsNull(hash)) detail::RaiseHashtableError(detail::EHashtableFault::ArgumentIsNull);
     std::uint32_t bucket = 0;
     if (capacity_ != 0) {
       bucket = BucketOf(hash);
@@ -620,7 +630,7 @@ class TGCustomHashtable {
   }
 
   const TEntry* Locate(std::int32_t index) const {
-    if (index < 0 || index >= count_) detail::RaiseListIndex(index);
+    CheckIndex<EGHashtableError>(index, count_);
     if (cacheIndex_ < 0 || index < cacheIndex_ - 1) {
       // Re-walk from the first entry.
       cacheBucket_ = 0;
@@ -700,12 +710,12 @@ class TGHashtableEnumerator {
   bool HasMoreElements() const noexcept { return next_ != table_->end(); }
   // Each raises "No such element" past the last entry.
   const TEntry& NextEntry() {
-    if (!HasMoreElements()) detail::RaiseHashtableError(IEConsts::SNoSuchElement);
+    if (!HasMoreElements()) detail::RaiseHashtableError(detail::EHashtableFault::NoSuchElement);
     return *next_++;
   }
   const TValue& NextValue() { return NextEntry().Value(); }
   const TKey& NextKey() {
-    if (mode_ != TGEnumerateMode::Keys) detail::RaiseHashtableError(IEConsts::SIllegalNextElement);
+    if (mode_ != TGEnumerateMode::Keys) detail::RaiseHashtableError(detail::EHashtableFault::IllegalNextElement);
     return NextEntry().Key();
   }
   void Reset() noexcept { next_ = table_->begin(); }

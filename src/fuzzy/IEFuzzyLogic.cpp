@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/FuzzyConsts.h"
-#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 
 namespace fxe {
 
@@ -127,11 +127,11 @@ bool IsPointList(const TValueVector& list) noexcept {
 }
 
 [[noreturn]] void RaiseInvalidItem(const TIEValue& item) {
-  throw EIEException(Format(FuzzyConsts::SInvalidFuzzyItem, item.AsText()));
+  Raise<EIEException>(FuzzyConsts::SInvalidFuzzyItem, item.AsText());
 }
 
 [[noreturn]] void RaiseMissingOperand(const TWord& word) {
-  throw EIEException(Format(FuzzyConsts::SMissingFuzzyOperand, word.text));
+  Raise<EIEException>(FuzzyConsts::SMissingFuzzyOperand, word.text);
 }
 
 // Adds points inside one update batch, which also ends when adding fails.
@@ -197,13 +197,13 @@ class TEvaluator {
 
 void TEvaluator::CountOperator() {
   if (++operators_ > FuzzyExpressionMaxOperators) {
-    throw EIEException(Format(FuzzyConsts::SFuzzyExpressionTooLong, FuzzyExpressionMaxOperators));
+    Raise<EIEException>(FuzzyConsts::SFuzzyExpressionTooLong, FuzzyExpressionMaxOperators);
   }
 }
 
 void TEvaluator::CheckDepth(int depth) {
   if (depth > FuzzyExpressionMaxNesting) {
-    throw EIEException(Format(FuzzyConsts::SFuzzyExpressionTooDeep, FuzzyExpressionMaxNesting));
+    Raise<EIEException>(FuzzyConsts::SFuzzyExpressionTooDeep, FuzzyExpressionMaxNesting);
   }
 }
 
@@ -225,7 +225,7 @@ void TEvaluator::Convert(std::span<const TRef<TIEValue>> items, TPostfix& out) {
     while (!stack.empty()) {
       const TWord* word = stack.back();
       stack.pop_back();
-      if (word->kind == EItem::Open) throw EIEException(std::string(FuzzyConsts::SMissingFuzzyCloseBracket));
+      if (word->kind == EItem::Open) Raise<EIEException>(FuzzyConsts::SMissingFuzzyCloseBracket);
       out.steps.push_back({nullptr, word});
     }
     out.ends.push_back(out.steps.size());
@@ -325,7 +325,7 @@ EOutcome TEvaluator::Run(std::span<const TRef<TIEValue>> items, std::vector<TOpe
       }
     }
     // Every expression the conversion lets through leaves exactly its value.
-    if (stack.size() != 1) throw EIEException(Format(FuzzyConsts::SInvalidFuzzyExpression, ItemsText(items)));
+    if (stack.size() != 1) Raise<EIEException>(FuzzyConsts::SInvalidFuzzyExpression, ItemsText(items));
     results.push_back(std::move(stack.back()));
     stack.clear();
     begin = end;
@@ -378,7 +378,7 @@ EOutcome TEvaluator::Operand(const TIEValue* item, TOperand& out, int depth) {
 }
 
 EOutcome TEvaluator::EmptyTerm(TOperand& out) {
-  if (!variable_) throw EIEException(std::string(FuzzyConsts::SFuzzyVariableNotDefined));
+  if (!variable_) Raise<EIEException>(FuzzyConsts::SFuzzyVariableNotDefined);
   IFuzzySet* found = variable_->FindTerm(FuzzyEmptyTermName);
   out.set = found ? TRef<IFuzzySet>(found) : variable_->CreateTerm(FuzzyEmptyTermName);
   out.borrowed = true;
@@ -387,7 +387,7 @@ EOutcome TEvaluator::EmptyTerm(TOperand& out) {
 }
 
 EOutcome TEvaluator::Term(const TIEValue& item, TOperand& out) {
-  if (!variable_) throw EIEException(std::string(FuzzyConsts::SFuzzyVariableNotDefined));
+  if (!variable_) Raise<EIEException>(FuzzyConsts::SFuzzyVariableNotDefined);
   const std::string_view name = item.Text();
   if (name.empty() || name == FuzzyEmptyTermName) return EmptyTerm(out);
   IFuzzySet* term = variable_->FindTerm(name);
@@ -618,13 +618,13 @@ TRef<TValueVector> SplitFuzzyExpression(std::string_view text) {
       ++i;
     } else if (c == '(') {
       if (open.size() >= static_cast<std::size_t>(FuzzyExpressionMaxNesting)) {
-        throw EIEException(Format(FuzzyConsts::SFuzzyExpressionTooDeep, FuzzyExpressionMaxNesting));
+        Raise<EIEException>(FuzzyConsts::SFuzzyExpressionTooDeep, FuzzyExpressionMaxNesting);
       }
       open.push_back(MakeRef<TValueVector>());
       current = open.back().Get();
       ++i;
     } else if (c == ')') {
-      if (open.empty()) throw EIEException(Format(FuzzyConsts::SInvalidFuzzyExpression, text));
+      if (open.empty()) Raise<EIEException>(FuzzyConsts::SInvalidFuzzyExpression, text);
       TRef<TValueVector> closed = std::move(open.back());
       open.pop_back();
       current = open.empty() ? root.Get() : open.back().Get();
@@ -637,7 +637,7 @@ TRef<TValueVector> SplitFuzzyExpression(std::string_view text) {
       i = j;
     }
   }
-  if (!open.empty()) throw EIEException(Format(FuzzyConsts::SInvalidFuzzyExpression, text));
+  if (!open.empty()) Raise<EIEException>(FuzzyConsts::SInvalidFuzzyExpression, text);
   return root;
 }
 

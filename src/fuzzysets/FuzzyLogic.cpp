@@ -11,6 +11,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 
 namespace fxe {
 
@@ -24,15 +25,15 @@ using TPoints = std::span<const TFuzzySetValue>;
 constexpr std::size_t MaxTolerantSortSize = 4096;
 
 void CheckFinitePoint(TFzyFloat x, TFzyFloat y) {
-  if (!std::isfinite(x) || !std::isfinite(y)) throw EFzyException(Format(FuzzyConsts::SNonFinitePoint, x, y));
+  if (!std::isfinite(x) || !std::isfinite(y)) Raise<EFzyException>(FuzzyConsts::SNonFinitePoint, x, y);
 }
 
 void CheckFiniteArgument(TFzyFloat value) {
-  if (!std::isfinite(value)) throw EFzyException(Format(FuzzyConsts::SNonFiniteArgument, value));
+  if (!std::isfinite(value)) Raise<EFzyException>(FuzzyConsts::SNonFiniteArgument, value);
 }
 
 void CheckPointCount(int count) {
-  if (count > FuzzyMaxPointCount) throw EFzyException(Format(FuzzyConsts::SInvalidPointCount, count));
+  if (count > FuzzyMaxPointCount) Raise<EFzyException>(FuzzyConsts::SInvalidPointCount, count);
 }
 
 TFzyFloat ClampInto(TFzyFloat x, const TFuzzyUniverse& u) noexcept {
@@ -267,7 +268,7 @@ const TFuzzySetValue& TFuzzySetValues::Items(int index) const {
 }
 
 void TFuzzySetValues::CheckIndex(int index) const {
-  if (index < 0 || index >= Count()) throw EFzyException(Format(FuzzyConsts::SPointIndexOutOfBounds, index));
+  fxe::CheckIndex<EFzyException>(index, Count(), FuzzyConsts::SPointIndexOutOfBounds);
 }
 
 TFzyFloat TFuzzySetValues::ClampX(TFzyFloat x) const {
@@ -294,7 +295,7 @@ void TFuzzySetValues::Add(TFzyFloat x, TFzyFloat y) {
 }
 
 void TFuzzySetValues::Insert(int index, TFzyFloat x, TFzyFloat y) {
-  if (index < 0 || index > Count()) throw EFzyException(Format(FuzzyConsts::SPointIndexOutOfBounds, index));
+  fxe::CheckIndex<EFzyException>(index, Count() + 1, FuzzyConsts::SPointIndexOutOfBounds);
   CheckFinitePoint(x, y);
   points_.insert(points_.begin() + index, TFuzzySetValue(ClampX(x), std::max(y, 0.0)));
   PointChanged(index, EChange::Both);
@@ -501,7 +502,7 @@ void TFuzzySetValues::RawFinish() {
 }
 
 TFzyFloat TFuzzySetValues::MaxY() const {
-  if (points_.empty()) throw EFzyException(Format(FuzzyConsts::SFuzzySetEmpty, FuzzyConsts::SGetMaximumY));
+  if (points_.empty()) Raise<EFzyException>(FuzzyConsts::SFuzzySetEmpty, FuzzyConsts::SGetMaximumY);
   // Every point is looked at: sums give grades above 1, so a grade of 1 is
   // not necessarily the largest.
   TFzyFloat m = points_.front().Y();
@@ -510,7 +511,7 @@ TFzyFloat TFuzzySetValues::MaxY() const {
 }
 
 TFzyFloat TFuzzySetValues::MinY() const {
-  if (points_.empty()) throw EFzyException(Format(FuzzyConsts::SFuzzySetEmpty, FuzzyConsts::SGetMinimumY));
+  if (points_.empty()) Raise<EFzyException>(FuzzyConsts::SFuzzySetEmpty, FuzzyConsts::SGetMinimumY);
   TFzyFloat m = points_.front().Y();
   for (const TFuzzySetValue& p : points_) {
     if (p.Y() < m) m = p.Y();
@@ -634,7 +635,7 @@ bool TFuzzySetValues::Equals(const TFuzzySetValues& other) const noexcept {
 
 void TFuzzySet::SetName(std::string_view name) {
   if (name == name_) return;
-  if (IsReservedFuzzyWord(name)) throw EFzyException(Format(FuzzyConsts::SReservedFuzzySetName, name));
+  if (IsReservedFuzzyWord(name)) Raise<EFzyException>(FuzzyConsts::SReservedFuzzySetName, name);
   Rename(std::string(name));
 }
 
@@ -656,7 +657,7 @@ void TFuzzySet::Assign(const TFuzzySet& source) {
 }
 
 void TFuzzySet::SetSetType(TFuzzySetType type) {
-  if (type > fstGrowthCurve) throw EFzyException(Format(FuzzyConsts::SInvalidSetType, static_cast<int>(type)));
+  if (type > fstGrowthCurve) Raise<EFzyException>(FuzzyConsts::SInvalidSetType, static_cast<int>(type));
   if (type == setType_) return;
   if (type == fstUserDefined) {
     setType_ = type;
@@ -668,7 +669,7 @@ void TFuzzySet::SetSetType(TFuzzySetType type) {
   const TFzyFloat centre = w / 2.0;
   const TFzyFloat third = w / 3.0;
   const TFzyFloat beta = (centre - third) / 2.0;
-  if (type == fstBetaCurve && beta == 0.0) throw EFzyException(std::string(FuzzyConsts::SZeroBeta));
+  if (type == fstBetaCurve && beta == 0.0) Raise<EFzyException>(FuzzyConsts::SZeroBeta);
   const int n = FuzzyDefaultPointCount;
   BeginUpdate();
   try {
@@ -704,7 +705,7 @@ void TFuzzySet::SetSetType(TFuzzySetType type) {
 TFzyFloat TFuzzySet::GetXRange(int index) const {
   if (index == 0) return Universe().maximum;
   if (index == 1) return Universe().minimum;
-  throw EFzyException(Format(FuzzyConsts::SInvalidXRangeIndex, index));
+  Raise<EFzyException>(FuzzyConsts::SInvalidXRangeIndex, index);
 }
 
 TFzyFloat TFuzzySet::GetMembership(TFzyFloat x) const noexcept {
@@ -729,7 +730,7 @@ void TFuzzySet::MakeSCurve(int count, bool growth, TFzyFloat left, TFzyFloat rig
   CheckFiniteArgument(left);
   CheckFiniteArgument(right);
   CheckFiniteArgument(middle);
-  if (left > right) throw EFzyException(Format(FuzzyConsts::SInvalidRangeArguments, left, right));
+  if (left > right) Raise<EFzyException>(FuzzyConsts::SInvalidRangeArguments, left, right);
   CheckPointCount(count);
   count = std::max(count, 3);
   const TFzyFloat width = right - left;
@@ -767,7 +768,7 @@ void TFuzzySet::MakePI(int count, TFzyFloat left, TFzyFloat centre, TFzyFloat ri
   CheckFiniteArgument(left);
   CheckFiniteArgument(centre);
   CheckFiniteArgument(right);
-  if (left > right) throw EFzyException(Format(FuzzyConsts::SInvalidRangeArguments, left, right));
+  if (left > right) Raise<EFzyException>(FuzzyConsts::SInvalidRangeArguments, left, right);
   CheckPointCount(count);
   centre = std::clamp(centre, left, right);
   const int half = count / 2;
@@ -796,7 +797,7 @@ void TFuzzySet::MakeBeta(int count, TFzyFloat centre, TFzyFloat halfWidth, TFzyF
   CheckFiniteArgument(halfWidth);
   CheckFiniteArgument(beta);
   CheckFiniteArgument(weight);
-  if (beta == 0.0) throw EFzyException(std::string(FuzzyConsts::SZeroBeta));
+  if (beta == 0.0) Raise<EFzyException>(FuzzyConsts::SZeroBeta);
   CheckPointCount(count);
   count = std::max(count, 3);
   const TFzyFloat step = 2.0 * halfWidth / (count - 1);
@@ -829,7 +830,7 @@ void TFuzzySet::Combine(const TFuzzySet& other, TFuzzyOperation operation, bool 
   if (operation > foSum || (!isUnion && operation == foSum)) {
     const std::string operationName = operation <= foSum ? std::string(FuzzyConsts::FuzzyOperationNames[operation])
                                                          : std::to_string(static_cast<int>(operation));
-    throw EFzyException(Format(FuzzyConsts::SInvalidFuzzyOperation, operationName));
+    Raise<EFzyException>(FuzzyConsts::SInvalidFuzzyOperation, operationName);
   }
   const std::string_view word = isUnion ? FuzzyConsts::OrWords[operation] : FuzzyConsts::AndWords[operation];
   std::string name = FuzzyBracketedName(name_);
@@ -953,10 +954,10 @@ void TFuzzySet::AlphaCut(bool strict, TFzyFloat alpha, TFuzzySet& result) const 
 
 TFuzzySet& TFuzzySet::ApplyOperator(int operatorIndex, bool onY, TFzyFloat k) {
   if (operatorIndex < 0 || operatorIndex >= FuzzyOperatorCount) {
-    throw EFzyException(Format(FuzzyConsts::SInvalidOperatorIndex, operatorIndex));
+    Raise<EFzyException>(FuzzyConsts::SInvalidOperatorIndex, operatorIndex);
   }
   CheckFiniteArgument(k);
-  if (operatorIndex == 3 && k == 0.0) throw EFzyException(std::string(FuzzyConsts::SDivisionByZero));
+  if (operatorIndex == 3 && k == 0.0) Raise<EFzyException>(FuzzyConsts::SDivisionByZero);
   const TFzyFloat inverse = operatorIndex == 3 ? 1.0 / k : 0.0;
   const auto apply = [&](TFzyFloat v) -> TFzyFloat {
     switch (operatorIndex) {

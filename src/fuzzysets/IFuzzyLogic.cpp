@@ -12,6 +12,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 
 namespace fxe {
 
@@ -185,7 +186,7 @@ int FindOperatorWord(std::string_view word, bool& onX) noexcept {
 
 void ApplyFuzzyHedge(TFuzzySet& set, int hedgeIndex) {
   if (hedgeIndex < 0 || hedgeIndex >= FuzzyHedgeCount) {
-    throw EFzyException(Format(FuzzyConsts::SInvalidHedgeIndex, hedgeIndex));
+    Raise<EFzyException>(FuzzyConsts::SInvalidHedgeIndex, hedgeIndex);
   }
   if (hedgeIndex == hNormalize) {
     set.Normalize();
@@ -543,7 +544,7 @@ TFzyFloat TIFuzzySet::MomentDefuzzify() {
   }
   if (area == 0.0) return 0.0;
   const TFzyFloat result = moment / area;
-  if (!std::isfinite(result)) throw EFzyException(Format(FuzzyConsts::SDefuzzifyOverflow, TFuzzySet::Name()));
+  if (!std::isfinite(result)) Raise<EFzyException>(FuzzyConsts::SDefuzzifyOverflow, TFuzzySet::Name());
   defuzzifiedGrade_ = TFuzzySet::GetMembership(result);
   return result;
 }
@@ -613,7 +614,7 @@ void TIFuzzyVariable::NotifyChange() {
 }
 
 void TIFuzzyVariable::SetMaximum(TFzyFloat maximum) {
-  if (!std::isfinite(maximum)) throw EFzyException(Format(FuzzyConsts::SNonFiniteArgument, maximum));
+  if (!std::isfinite(maximum)) Raise<EFzyException>(FuzzyConsts::SNonFiniteArgument, maximum);
   if (maximum == maximum_) return;
   maximum_ = maximum;
   if (maximum_ < minimum_) minimum_ = maximum_;
@@ -621,7 +622,7 @@ void TIFuzzyVariable::SetMaximum(TFzyFloat maximum) {
 }
 
 void TIFuzzyVariable::SetMinimum(TFzyFloat minimum) {
-  if (!std::isfinite(minimum)) throw EFzyException(Format(FuzzyConsts::SNonFiniteArgument, minimum));
+  if (!std::isfinite(minimum)) Raise<EFzyException>(FuzzyConsts::SNonFiniteArgument, minimum);
   if (minimum == minimum_) return;
   minimum_ = minimum;
   if (minimum_ > maximum_) maximum_ = minimum_;
@@ -646,7 +647,7 @@ void TIFuzzyVariable::SetParser(IFuzzyParser* parser) {
 }
 
 void TIFuzzyVariable::SetThreshold(TFzyFloat threshold) {
-  if (std::isnan(threshold)) throw EFzyException(Format(FuzzyConsts::SNonFiniteArgument, threshold));
+  if (std::isnan(threshold)) Raise<EFzyException>(FuzzyConsts::SNonFiniteArgument, threshold);
   threshold_ = std::clamp(threshold, 0.0, 1.0);
 }
 

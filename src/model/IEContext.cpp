@@ -1,9 +1,9 @@
 // Binding descriptors, binding tables and evaluation contexts.
 #include "model/IEContext.h"
 
-#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"
@@ -33,7 +33,7 @@ std::string TBindingInfo::ValueText() const {
 }
 
 TRef<TIEValue> TBindingInfo::Evaluate(IIEContext* context) const {
-  if (!context) throw EIEException(Format(IEConsts::SNoContext, TypeName(dtObject)));
+  if (!context) Raise<EIEException>(IEConsts::SNoContext, TypeName(dtObject));
   return Resolve(*context);
 }
 
@@ -46,7 +46,7 @@ TRef<TIEValue> TBindingInfo::Resolve(const IIEContext& context) const {
   } else if (token && factIndex_ >= 0 && factIndex_ < factCount) {
     fact = token->FactAt(factIndex_);
   }
-  if (!fact) throw EIEException(Format(IEConsts::SBindingWithoutFact, AsString()));
+  if (!fact) Raise<EIEException>(IEConsts::SBindingWithoutFact, AsString());
   if (slotIndex_ == PatternSlotName) return MakeRef<TIEValue>(fact->ID(), dtFactId);
   TRef<TIEValue> value = fact->GetSlotValue(slotIndex_);
   if (subIndex_ == -1) return value;
@@ -242,7 +242,7 @@ void AppendFlattened(const TValueVector& items, TIEContext& context, TValueVecto
 
 IFact& TIEContext::ResolveFact(IFact& fact) {
   const IFactTemplate* factTemplate = fact.Template();
-  if (!factTemplate) throw EIEException(std::string(IEConsts::SFactTemplateMissing));
+  if (!factTemplate) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   const bool fuzzyTemplate = factTemplate->HasFuzzySlots();
   for (std::int32_t i = 0; i < fact.SlotCount(); ++i) {
     const IFactSlot& slot = fact.SlotAt(i);

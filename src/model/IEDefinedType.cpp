@@ -10,6 +10,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/IReasoner.h"
 #include "model/ConstructText.h"
@@ -215,7 +216,7 @@ void TIEDefinedType::SetUnits(std::string_view units) {
 
 void TIEDefinedType::SetAncestor(TRef<IIEDefinedType> ancestor) {
   if (ancestor.Get() == ancestor_.Get()) return;
-  if (ChainReaches(ancestor.Get(), this)) throw EIEException(Format(IEConsts::STypeInheritanceLoop, name_));
+  if (ChainReaches(ancestor.Get(), this)) Raise<EIEException>(IEConsts::STypeInheritanceLoop, name_);
   ancestor_ = std::move(ancestor);
   if (ancestor_) implicit_ = false;
   Changed();
@@ -228,7 +229,7 @@ void TIEDefinedType::SetRangeLimited(bool limited) {
 }
 
 void TIEDefinedType::SetMinRange(double bound) {
-  if (!std::isfinite(bound)) throw EIEException(Format(IEConsts::SInvalidRangeBound, FormatFloat(bound)));
+  if (!std::isfinite(bound)) Raise<EIEException>(IEConsts::SInvalidRangeBound, FormatFloat(bound));
   if (bound == minRange_) return;
   minRange_ = bound;
   if (minRange_ > maxRange_) maxRange_ = bound;
@@ -237,7 +238,7 @@ void TIEDefinedType::SetMinRange(double bound) {
 }
 
 void TIEDefinedType::SetMaxRange(double bound) {
-  if (!std::isfinite(bound)) throw EIEException(Format(IEConsts::SInvalidRangeBound, FormatFloat(bound)));
+  if (!std::isfinite(bound)) Raise<EIEException>(IEConsts::SInvalidRangeBound, FormatFloat(bound));
   if (bound == maxRange_) return;
   maxRange_ = bound;
   if (maxRange_ < minRange_) minRange_ = bound;
@@ -272,7 +273,7 @@ void TIEDefinedType::SetMaxCardinality(std::int32_t count) {
 void TIEDefinedType::SetBaseTypes(TIETypes types) {
   const TIETypes stored = types & StorableBaseTypes;
   if (stored.Contains(dtFuzzy) && stored != TIETypes{dtFuzzy})
-    throw EIEException(std::string(IEConsts::SCannotMixFuzzy));
+    Raise<EIEException>(IEConsts::SCannotMixFuzzy);
   if (stored == baseTypes_) return;
   baseTypes_ = stored;
   if (IsFuzzyType()) {
@@ -317,32 +318,30 @@ void TIEDefinedType::SetOwner(IReasoner* owner) {
 
 void TIEDefinedType::CheckConstraint(TValueConstraint kind) const {
   if (!constraints_.Contains(kind))
-    throw EIEException(Format(IEConsts::SNoConstraints, name_, kConstraintNames[kind]));
+    Raise<EIEException>(IEConsts::SNoConstraints, name_, kConstraintNames[kind]);
 }
 
 const std::string& TIEDefinedType::AllowedAtom(std::int32_t index) const {
   CheckConstraint(vcAtom);
-  if (index < 0 || index >= AllowedAtomCount()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, AllowedAtomCount());
   return allowedAtoms_[static_cast<std::size_t>(index)];
 }
 
 const std::string& TIEDefinedType::AllowedString(std::int32_t index) const {
   CheckConstraint(vcString);
-  if (index < 0 || index >= AllowedStringCount())
-    throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, AllowedStringCount());
   return allowedStrings_[static_cast<std::size_t>(index)];
 }
 
 std::int32_t TIEDefinedType::AllowedInteger(std::int32_t index) const {
   CheckConstraint(vcInteger);
-  if (index < 0 || index >= AllowedIntegerCount())
-    throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, AllowedIntegerCount());
   return allowedIntegers_[static_cast<std::size_t>(index)];
 }
 
 double TIEDefinedType::AllowedFloat(std::int32_t index) const {
   CheckConstraint(vcFloat);
-  if (index < 0 || index >= AllowedFloatCount()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, AllowedFloatCount());
   return allowedFloats_[static_cast<std::size_t>(index)];
 }
 
@@ -395,7 +394,7 @@ TValueConstraint TIEDefinedType::ConstraintKindOf(const TIEValue& value) const {
       kind = vcFloat;
       break;
     default:
-      throw EIEException(Format(IEConsts::SCannotContainConstraint, name_, TypeName(value.DType()).substr(2)));
+      Raise<EIEException>(IEConsts::SCannotContainConstraint, name_, TypeName(value.DType()).substr(2));
   }
   if (!constraints_.Contains(kind)) {
     std::int32_t integral = 0;
@@ -428,7 +427,7 @@ bool TIEDefinedType::InAllowedList(const TIEValue& value, TValueConstraint kind)
 void TIEDefinedType::AddAllowedValue(const TIEValue& value) {
   const TValueConstraint kind = ConstraintKindOf(value);
   if (!constraints_.Contains(kind))
-    throw EIEException(Format(IEConsts::SCannotContainConstraint, name_, TypeName(value.DType()).substr(2)));
+    Raise<EIEException>(IEConsts::SCannotContainConstraint, name_, TypeName(value.DType()).substr(2));
   if (InAllowedList(value, kind)) return;
   switch (kind) {
     case vcAtom:
@@ -494,8 +493,7 @@ void TIEDefinedType::RemoveAllowedValue(const TIEValue& value) {
 void TIEDefinedType::DeleteAllowedValue(std::int32_t index, TValueConstraint kind) {
   CheckConstraint(kind);
   auto erase = [index](auto& list) {
-    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
-      throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+    CheckIndex<EIEException>(index, static_cast<std::int64_t>(list.size()));
     list.erase(list.begin() + index);
   };
   switch (kind) {
@@ -593,7 +591,7 @@ TRef<TIEValue> TIEDefinedType::CreateDefaultValue(bool multi) const {
     auto list = MakeRef<TValueVector>();
     if (cardinalityLimited_ && minCardinality_ > 0) {
       if (minCardinality_ > kMaxDefaultElements)
-        throw EIEException(Format(IEConsts::SCardinalityTooLarge, minCardinality_));
+        Raise<EIEException>(IEConsts::SCardinalityTooLarge, minCardinality_);
       list->Reserve(static_cast<std::size_t>(minCardinality_));
       for (std::int32_t i = 0; i < minCardinality_; ++i) list->Add(CreateDefaultValue(false));
     }

@@ -8,6 +8,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "model/ConstructText.h"
 #include "model/IEFacts.h"
 #include "model/IReasoner.h"
@@ -23,7 +24,7 @@ constexpr std::string_view kForbiddenNameCharacters = " '\"#()[]?:$&;<>";
 void CheckName(std::string_view name) {
   const std::size_t at = name.find_first_of(kForbiddenNameCharacters);
   if (at != std::string_view::npos)
-    throw EIEException(Format(IEConsts::SInvalidNameCharacter, name, name.substr(at, 1)));
+    Raise<EIEException>(IEConsts::SInvalidNameCharacter, name, name.substr(at, 1));
 }
 
 bool IsBlank(std::string_view text) noexcept { return text.find_first_not_of(' ') == std::string_view::npos; }
@@ -32,7 +33,7 @@ void CheckSlotName(std::string_view name) {
   // A name the slot table cannot key (all blanks, or a text whose key hash is
   // null, such as NUL bytes only) is no name.
   if (IsBlank(name) || (StringKeyHash(name) & 0x7FFFFFFFu) == 0)
-    throw EIEException(Format(IEConsts::SBadSlotName, name));
+    Raise<EIEException>(IEConsts::SBadSlotName, name);
   CheckName(name);
 }
 
@@ -119,12 +120,12 @@ void TFactSlot::ReplaceDefault(TRef<TIEValue> value) noexcept {
 
 void TFactSlot::CheckValue(const TIEValue& value) const {
   if (DynamicChecks() && !IsValid(&value))
-    throw EIEException(Format(IEConsts::SValueNotValid, value.AsText(), name_));
+    Raise<EIEException>(IEConsts::SValueNotValid, value.AsText(), name_);
 }
 
 void TFactSlot::SetSlotDefault(TRef<TIEValue> value) {
   if (value && DynamicChecks() && !IsValid(value.Get()))
-    throw EIEException(Format(IEConsts::SInvalidDefaultSlotValue, value->AsText()));
+    Raise<EIEException>(IEConsts::SInvalidDefaultSlotValue, value->AsText());
   if (value && !value->IsShared()) value = CopySlotValue(*value);
   ReplaceDefault(std::move(value));
 }
@@ -132,7 +133,7 @@ void TFactSlot::SetSlotDefault(TRef<TIEValue> value) {
 void TFactSlot::SetSlotType(TIETypes types) {
   if (types == slotType_) return;
   if (types.Contains(dtFuzzy) && types - MultiSlotMarker != TIETypes{dtFuzzy})
-    throw EIEException(std::string(IEConsts::SCannotMixFuzzy));
+    Raise<EIEException>(IEConsts::SCannotMixFuzzy);
   if (template_) template_->SlotTypeChanged();
   const TIETypes oldTypes = slotType_;
   IIEDefinedType* implicitType = type_ && type_->Implicit() ? type_.Get() : nullptr;
@@ -366,7 +367,7 @@ void TFactTemplate::SetName(std::string_view name) {
 void TFactTemplate::SetParent(TRef<IFactTemplate> parent) {
   if (parent.Get() == parent_.Get()) return;
   if (ParentChainReaches(parent.Get(), this))
-    throw EIEException(Format(IEConsts::STemplateInheritanceLoop, name_));
+    Raise<EIEException>(IEConsts::STemplateInheritanceLoop, name_);
   parent_ = std::move(parent);
 }
 
@@ -435,7 +436,7 @@ IFactSlot* TFactTemplate::FindSlot(std::string_view name) const noexcept {
 
 IFactSlot& TFactTemplate::GetSlot(std::string_view name) const {
   IFactSlot* slot = FindSlot(name);
-  if (!slot) throw EIEException(Format(IEConsts::SNoSuchSlotName, name));
+  if (!slot) Raise<EIEException>(IEConsts::SNoSuchSlotName, name);
   return *slot;
 }
 
@@ -447,13 +448,13 @@ IFactSlot* TFactTemplate::SlotOfType(const IIEDefinedType* type) const noexcept 
 }
 
 void TFactTemplate::AddSlot(std::string_view name, TRef<TIEValue> defaultValue) {
-  if (!defaultValue) throw EIEException(std::string(IEConsts::SBadSlotType));
+  if (!defaultValue) Raise<EIEException>(IEConsts::SBadSlotType);
   if (defaultValue->DType() == dtList)
-    throw EIEException(Format(IEConsts::SInvalidDefaultSlotValue, defaultValue->AsText()));
+    Raise<EIEException>(IEConsts::SInvalidDefaultSlotValue, defaultValue->AsText());
   CheckSlotName(name);
   if (IFactSlot* existing = FindSlot(name)) {
     if (existing->SlotDefault() && existing->SlotDefault()->DType() == dtList)
-      throw EIEException(std::string(IEConsts::SMultislotIsNotSlot));
+      Raise<EIEException>(IEConsts::SMultislotIsNotSlot);
     existing->SetSlotDefault(std::move(defaultValue));
     return;
   }
@@ -463,13 +464,13 @@ void TFactTemplate::AddSlot(std::string_view name, TRef<TIEValue> defaultValue) 
 }
 
 void TFactTemplate::AddMultiSlot(std::string_view name, TRef<TIEValue> defaultValue) {
-  if (!defaultValue) throw EIEException(std::string(IEConsts::SBadSlotType));
+  if (!defaultValue) Raise<EIEException>(IEConsts::SBadSlotType);
   if (defaultValue->DType() != dtList)
-    throw EIEException(Format(IEConsts::SInvalidMultislotDefault, defaultValue->AsText()));
+    Raise<EIEException>(IEConsts::SInvalidMultislotDefault, defaultValue->AsText());
   CheckSlotName(name);
   if (IFactSlot* existing = FindSlot(name)) {
     if (!existing->SlotDefault() || existing->SlotDefault()->DType() != dtList)
-      throw EIEException(std::string(IEConsts::SSlotIsNotMultislot));
+      Raise<EIEException>(IEConsts::SSlotIsNotMultislot);
     existing->SetSlotDefault(std::move(defaultValue));
     return;
   }
@@ -486,15 +487,15 @@ TRef<IFactSlot> TFactTemplate::AddSlotCopy(const IFactSlot& slot) {
 }
 
 void TFactTemplate::SetSlot(std::string_view name, TRef<IFactSlot> slot) {
-  if (!slot) throw EIEException(std::string(IEConsts::SBadSlotType));
-  if (slot->Name() != name) throw EIEException(Format(IEConsts::SSlotNameMismatch, name, slot->Name()));
+  if (!slot) Raise<EIEException>(IEConsts::SBadSlotType);
+  if (slot->Name() != name) Raise<EIEException>(IEConsts::SSlotNameMismatch, name, slot->Name());
   CheckSlotName(name);
   slots_.Put(std::string(name), std::move(slot));
   SlotsChanged();
 }
 
 void TFactTemplate::RemoveSlot(std::string_view name) {
-  if (!HasSlot(name)) throw EIEException(Format(IEConsts::SNoSuchSlotName, name));
+  if (!HasSlot(name)) Raise<EIEException>(IEConsts::SNoSuchSlotName, name);
   slots_.Remove(name);
   SlotsChanged();
 }
@@ -506,7 +507,7 @@ void TFactTemplate::ClearSlots() {
 
 void TFactTemplate::CopySlotsFrom(const IFactTemplate& source) {
   if (&source == this) return;
-  if (!owner_) throw EIEException(Format(IEConsts::SNoReasoner, "copy template slots"));
+  if (!owner_) Raise<EIEException>(IEConsts::SNoReasoner, "copy template slots");
   // Read every slot first: a slot this engine cannot read leaves the template as it was.
   std::vector<TRef<IFactSlot>> parsed;
   for (const auto& slot : source.SlotsInTableOrder()) parsed.push_back(owner_->ParseFactSlot(slot->AsString(), *this));
@@ -536,9 +537,9 @@ TRef<IFact> TFactTemplate::CreateFact() {
 
 void TFactTemplate::InitializeFact(IFact& fact) {
   IFactTemplate* factTemplate = fact.Template();
-  if (!factTemplate) throw EIEException(std::string(IEConsts::SFactTemplateMissing));
+  if (!factTemplate) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   if (factTemplate != this)
-    throw EIEException(Format(IEConsts::SFactTemplatesDifferent, factTemplate->Name(), name_));
+    Raise<EIEException>(IEConsts::SFactTemplatesDifferent, factTemplate->Name(), name_);
   const TSlotLayout& layout = SlotLayout();
   const TRef<TSlotLayout> keep(layout_);
   for (std::int32_t i = 0; i < layout.Count(); ++i) {

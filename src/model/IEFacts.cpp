@@ -8,6 +8,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/ConstructText.h"
 #include "model/IReasoner.h"
@@ -78,8 +79,6 @@ TRef<TIEValue> DefaultCopy(const IFactSlot& slot) {
   return defaultValue ? CopySlotValue(*defaultValue) : NilCopy();
 }
 
-[[noreturn]] void RaiseTemplateMissing() { throw EIEException(std::string(IEConsts::SFactTemplateMissing)); }
-
 }  // namespace
 
 // --- TFact ----------------------------------------------------------------------------------
@@ -112,14 +111,14 @@ void TFact::Sync() const {
 }
 
 std::int32_t TFact::CheckedIndex(std::int32_t index) const {
-  if (!template_) RaiseTemplateMissing();
+  if (!template_) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   Sync();
-  if (index < 0 || index >= layout_->Count()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, layout_->Count());
   return index;
 }
 
 std::int32_t TFact::IndexOfSlot(std::string_view name) const {
-  if (!template_) RaiseTemplateMissing();
+  if (!template_) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   Sync();
   return layout_->IndexOf(name);
 }
@@ -195,7 +194,7 @@ void TFact::SetTemplate(TRef<IFactTemplate> factTemplate) {
 
 TRef<TIEValue> TFact::GetSlotValue(std::string_view name) {
   const std::int32_t index = IndexOfSlot(name);
-  if (index < 0) throw EIEException(Format(IEConsts::SNoSuchSlotName, name));
+  if (index < 0) Raise<EIEException>(IEConsts::SNoSuchSlotName, name);
   return TRef<TIEValue>(&Materialize(index));
 }
 
@@ -206,7 +205,7 @@ TRef<TIEValue> TFact::TryGetSlotValue(std::string_view name) {
 
 void TFact::SetSlotValue(std::string_view name, TRef<TIEValue> value) {
   const std::int32_t index = IndexOfSlot(name);
-  if (index < 0) throw EIEException(Format(IEConsts::SNoSuchSlotName, name));
+  if (index < 0) Raise<EIEException>(IEConsts::SNoSuchSlotName, name);
   Store(index, std::move(value));
 }
 
@@ -221,11 +220,10 @@ const TIEValue* TFact::PeekSlotValue(std::int32_t index) const { return Peek(Che
 void TFact::SetSlotValueAt(std::int32_t index, TRef<TIEValue> value) { Store(CheckedIndex(index), std::move(value)); }
 
 void TFact::AssignValues(const IFact& source) {
-  if (!template_) RaiseTemplateMissing();
+  if (!template_) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   IFactTemplate* sourceTemplate = source.Template();
   if (sourceTemplate != template_.Get())
-    throw EIEException(Format(IEConsts::SFactTemplatesDifferent, template_->Name(),
-                              sourceTemplate ? sourceTemplate->Name() : std::string()));
+    Raise<EIEException>(IEConsts::SFactTemplatesDifferent, template_->Name(), sourceTemplate ? sourceTemplate->Name() : std::string());
   if (&source == this) return;
   Sync();
   const std::int32_t count = layout_->Count();
@@ -355,7 +353,7 @@ TRef<IFact> FindIndexedFact(IReasoner& engine, IIEContext* context, TIEValue& fa
   const IFact* fact = evaluated->FactPtr();
   const std::int32_t index = fact ? fact->ID() : evaluated->AsFactId();
   TRef<IFact> found = engine.FindFact(index);
-  if (!found) throw EIEException(Format(IEConsts::SNoSuchFact, index));
+  if (!found) Raise<EIEException>(IEConsts::SNoSuchFact, index);
   return found;
 }
 
@@ -374,11 +372,11 @@ void ApplySlotChange(IReasoner& engine, IIEContext* context, IFact& fact, const 
                      bool convertFuzzy) {
   const TValueVector* items = change ? change->ListPtr() : nullptr;
   if (!items || items->Empty() || !items->First())
-    throw EIEException(Format(IEConsts::SInvalidSlotChange, change ? change->AsText() : ""));
+    Raise<EIEException>(IEConsts::SInvalidSlotChange, change ? change->AsText() : "");
   const TIEValue& nameValue = *items->First();
   const std::string name = TextTypes.Contains(nameValue.DType()) ? std::string(nameValue.Text()) : nameValue.AsString();
   IFactTemplate* factTemplate = fact.Template();
-  if (!factTemplate) RaiseTemplateMissing();
+  if (!factTemplate) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   const IFactSlot& slot = factTemplate->GetSlot(name);
 
   std::vector<TRef<TIEValue>> expressions(items->Items().begin() + 1, items->Items().end());
@@ -471,7 +469,7 @@ TRef<IFact> TFactSet::TryParse(const std::string& text) const {
 }
 
 void TFactSet::CheckIndex(std::int32_t index) const {
-  if (index < 0 || index >= Count()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  fxe::CheckIndex<EIEException>(index, Count());
 }
 
 const std::string& TFactSet::Line(std::int32_t index) const {

@@ -7,19 +7,12 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "model/IEContext.h"
 
 namespace fxe {
 
 namespace {
-
-[[noreturn]] void RaiseListIndex(std::int32_t index) {
-  throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
-}
-
-[[noreturn]] void RaiseUnimplemented(std::string_view name) {
-  throw EIEException(Format(IEConsts::SFunctionUnimplemented, name));
-}
 
 // A reference that keeps a function alive while reasoners drop theirs; an
 // object nobody counts yet is left alone.
@@ -63,7 +56,7 @@ bool IsDefaultSlotFunction(std::string_view name) noexcept {
 template <class T>
 const T& TFunctionDataReader::Next(std::string_view expected) {
   const T* item = next_ < items_.size() ? std::get_if<T>(&items_[next_]) : nullptr;
-  if (!item) throw EIEException(Format(IEConsts::SInvalidFunctionData, expected));
+  if (!item) Raise<EIEException>(IEConsts::SInvalidFunctionData, expected);
   ++next_;
   return *item;
 }
@@ -71,14 +64,14 @@ const T& TFunctionDataReader::Next(std::string_view expected) {
 void TFunctionDataReader::ReadListBegin() {
   if (Next<TFunctionDataMark>("the start of a list") != TFunctionDataMark::ListBegin) {
     --next_;
-    throw EIEException(Format(IEConsts::SInvalidFunctionData, "the start of a list"));
+    Raise<EIEException>(IEConsts::SInvalidFunctionData, "the start of a list");
   }
 }
 
 void TFunctionDataReader::ReadListEnd() {
   if (Next<TFunctionDataMark>("the end of a list") != TFunctionDataMark::ListEnd) {
     --next_;
-    throw EIEException(Format(IEConsts::SInvalidFunctionData, "the end of a list"));
+    Raise<EIEException>(IEConsts::SInvalidFunctionData, "the end of a list");
   }
 }
 
@@ -119,7 +112,7 @@ std::int32_t TIEUserFunction::RemoveReasoner(IReasoner& reasoner) {
 }
 
 void TIEUserFunction::DeleteReasoner(std::int32_t index) {
-  if (index < 0 || index >= ReasonerCount()) RaiseListIndex(index);
+  CheckIndex<EIEException>(index, ReasonerCount());
   IReasoner& reasoner = *reasoners_[static_cast<std::size_t>(index)];
   reasoners_.erase(reasoners_.begin() + index);
   // The reasoner may hold the last reference to this function.
@@ -138,7 +131,7 @@ std::int32_t TIEUserFunction::IndexOfReasoner(const IReasoner& reasoner) const n
 }
 
 IReasoner& TIEUserFunction::Reasoner(std::int32_t index) const {
-  if (index < 0 || index >= ReasonerCount()) RaiseListIndex(index);
+  CheckIndex<EIEException>(index, ReasonerCount());
   return *reasoners_[static_cast<std::size_t>(index)];
 }
 
@@ -170,8 +163,8 @@ void TIEUserFunction::SetMaxArgumentCount(std::int32_t count) {
 
 TRef<TIEValue> TIEUserFunction::Call(IFunCall& call, TIEContext* context) {
   const std::int32_t count = call.ArgumentCount();
-  if (count < MinArgumentCount()) throw EIEException(Format(IEConsts::STooFewArguments, name_));
-  if (count > MaxArgumentCount()) throw EIEException(Format(IEConsts::STooManyArguments, name_));
+  if (count < MinArgumentCount()) Raise<EIEException>(IEConsts::STooFewArguments, name_);
+  if (count > MaxArgumentCount()) Raise<EIEException>(IEConsts::STooManyArguments, name_);
   TRef<TIEValue> result = Execute(call, context);
   return result ? result : SharedValues().Nil;
 }
@@ -221,7 +214,7 @@ TFunctionCall::TFunctionCall(IReasoner* owner, std::string_view name) : name_(na
 
 const TRef<IUserFunction>& TFunctionCall::Resolve() {
   TRef<IUserFunction> found = owner_ ? owner_->FindFunction(name_) : nullptr;
-  if (!found) RaiseUnimplemented(name_);
+  if (!found) Raise<EIEException>(IEConsts::SFunctionUnimplemented, name_);
   function_ = std::move(found);
   name_ = function_->FunctionName();
   return function_;
@@ -234,19 +227,19 @@ TRef<TIEValue> TFunctionCall::Evaluate(IIEContext* context) {
   TIEContext* evaluationContext = nullptr;
   if (context) {
     evaluationContext = context->EvaluationContext();
-    if (!evaluationContext) throw EIEException(Format(IEConsts::SEvaluationContextRequired, name_));
+    if (!evaluationContext) Raise<EIEException>(IEConsts::SEvaluationContextRequired, name_);
   }
   return function->Call(*this, evaluationContext);
 }
 
 TRef<TIEValue> TFunctionCall::Execute(IIEContext* context) {
-  if (!function_) RaiseUnimplemented(name_);
+  if (!function_) Raise<EIEException>(IEConsts::SFunctionUnimplemented, name_);
   try {
     return Evaluate(context);
   } catch (const EAbort&) {
     throw;
   } catch (const std::exception& e) {
-    throw EIEException(Format(IEConsts::SFunctionCallError, name_, e.what()));
+    Raise<EIEException>(IEConsts::SFunctionCallError, name_, e.what());
   }
 }
 
@@ -293,7 +286,7 @@ void TFunctionCall::AppendText(std::string& out) const {
 }
 
 void TFunctionCall::CheckIndex(std::int32_t index) const {
-  if (index < 0 || index >= ArgumentCount()) RaiseListIndex(index);
+  fxe::CheckIndex<EIEException>(index, ArgumentCount());
 }
 
 const TRef<TIEValue>& TFunctionCall::Argument(std::int32_t index) const {
@@ -312,7 +305,7 @@ std::int32_t TFunctionCall::Append(TRef<TIEValue> value) {
 }
 
 std::int32_t TFunctionCall::AddArgument(std::string_view text, TIEType kind) {
-  if (!TextTypes.Contains(kind)) throw EIEException(Format(IEConsts::SNotAType, "String", text, TypeName(kind)));
+  if (!TextTypes.Contains(kind)) Raise<EIEException>(IEConsts::SNotAType, "String", text, TypeName(kind));
   return Append(MakeRef<TIEValue>(text, kind));
 }
 
@@ -323,7 +316,7 @@ std::int32_t TFunctionCall::AddArgument(std::int32_t number, TIEType kind) {
     case dtFloat:
       return Append(NewFloat(number));
     default:
-      throw EIEException(Format(IEConsts::SNotAType, "Integer", number, TypeName(kind)));
+      Raise<EIEException>(IEConsts::SNotAType, "Integer", number, TypeName(kind));
   }
 }
 
@@ -338,7 +331,7 @@ std::int32_t TFunctionCall::AddArgument(double number, TIEType kind) {
     case dtFloat:
       return Append(NewFloat(number));
     default:
-      throw EIEException(Format(IEConsts::SNotAType, "Float", FormatFloat(number), TypeName(kind)));
+      Raise<EIEException>(IEConsts::SNotAType, "Float", FormatFloat(number), TypeName(kind));
   }
 }
 
@@ -387,11 +380,10 @@ TInterpretedFunction::TInterpretedFunction(std::string_view name, std::string_vi
 void TInterpretedFunction::AddParameter(std::string_view name, TIEType kind) {
   static constexpr TIETypes accepted{dtAtom, dtVariable, dtMultiVariable};
   if (!accepted.Contains(kind)) {
-    throw EIEException(
-        Format(IEConsts::SInvalidDeffunctionArgument, TypeName(kind), TypeSetText(accepted, ", ")));
+    Raise<EIEException>(IEConsts::SInvalidDeffunctionArgument, TypeName(kind), TypeSetText(accepted, ", "));
   }
   if (!parameters_->Empty() && parameters_->Last()->DType() == dtMultiVariable) {
-    throw EIEException(Format(IEConsts::SWildcardNotLast, name, FunctionName()));
+    Raise<EIEException>(IEConsts::SWildcardNotLast, name, FunctionName());
   }
   parameters_->Add(MakeRef<TIEValue>(name, kind));
 }
@@ -458,7 +450,7 @@ TRef<TIEValue> TInterpretedFunction::Execute(IFunCall& call, TIEContext* context
   // Without a caller's context the call runs below the engine's root context.
   if (!context && ReasonerCount() > 0) context = &Reasoner(0).EngineContext();
   if (context && context->Depth() >= MaxCallDepth) {
-    throw EIEException(Format(IEConsts::SCallDepthExceeded, MaxCallDepth, FunctionName()));
+    Raise<EIEException>(IEConsts::SCallDepthExceeded, MaxCallDepth, FunctionName());
   }
   std::unique_ptr<TIEContext> child = context ? context->CreateChild() : std::make_unique<TIEContext>();
   TContextRelease release(*child);
@@ -471,7 +463,7 @@ TRef<TIEValue> TInterpretedFunction::Execute(IFunCall& call, TIEContext* context
     const auto position = static_cast<std::size_t>(i);
     switch (parameter->DType()) {
       case dtVariable:
-        if (position >= arguments.size()) RaiseListIndex(i);
+        if (position >= arguments.size()) RaiseListIndex<EIEException>(i);
         child->AddLocal(parameter->Text(), arguments[position]->Evaluate(child.get()));
         break;
       case dtMultiVariable: {
@@ -544,7 +536,7 @@ class TUserFunction::TInnerFunction final : public TIEUserFunction {
 
  protected:
   TRef<TIEValue> Execute(IFunCall& call, TIEContext* context) override {
-    if (!owner_) RaiseUnimplemented(FunctionName());
+    if (!owner_) Raise<EIEException>(IEConsts::SFunctionUnimplemented, FunctionName());
     TRef<TIEValue> result = SharedValues().Nil;
     if (owner_->onCall_) owner_->onCall_(*owner_, call, result, context);
     return result;
@@ -686,7 +678,7 @@ void TUserPackage::RemoveReasoner(IReasoner& reasoner) {
 }
 
 IReasoner& TUserPackage::Reasoner(std::int32_t index) const {
-  if (index < 0 || index >= ReasonerCount()) RaiseListIndex(index);
+  CheckIndex<EIEException>(index, ReasonerCount());
   return *reasoners_[static_cast<std::size_t>(index)];
 }
 
@@ -698,7 +690,7 @@ std::int32_t TUserPackage::IndexOfReasoner(const IReasoner& reasoner) const noex
 void TUserPackage::ReasonerDestroyed(IReasoner& reasoner) { RemoveReasoner(reasoner); }
 
 std::int32_t TUserPackage::AddFunction(TRef<IUserFunction> function) {
-  if (!function) throw EIEException(std::string(IEConsts::SArgumentIsNull));
+  if (!function) Raise<EIEException>(IEConsts::SArgumentIsNull);
   const auto it = std::find(functions_.begin(), functions_.end(), function);
   if (it != functions_.end()) return static_cast<std::int32_t>(it - functions_.begin());
   std::size_t added = 0;
@@ -772,7 +764,7 @@ void TUserPackage::ReadPackageFunctions(TFunctionDataReader& reader) {
     const std::string className = reader.ReadString();
     TRef<IUserFunction> function = CreateStreamedFunction(className);
     auto* streamable = dynamic_cast<IStreamableFunction*>(function.Get());
-    if (!streamable) throw EIEException(Format(IEConsts::SUnknownFunctionClass, className));
+    if (!streamable) Raise<EIEException>(IEConsts::SUnknownFunctionClass, className);
     streamable->ReadData(reader);
     functions.push_back(std::move(function));
   }

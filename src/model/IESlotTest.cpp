@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <typeinfo>
 
-#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "model/ConstructText.h"
 #include "model/IEPackages.h"
 #include "model/IReasoner.h"
@@ -96,13 +96,13 @@ void TSlotAccessor::SetName(std::string_view name) {
 
 TIEValue& TSlotAccessor::ValueOf(IFact& fact) const {
   IFactTemplate* factTemplate = fact.Template();
-  if (!factTemplate) throw EIEException(Format(IEConsts::SNoSuchSlotName, name_));
+  if (!factTemplate) Raise<EIEException>(IEConsts::SNoSuchSlotName, name_);
   const TSlotLayout& layout = factTemplate->SlotLayout();
   if (layout_.Get() != &layout) {
     index_ = layout.IndexOf(name_);
     layout_ = TRef<const TSlotLayout>(&layout);
   }
-  if (index_ < 0) throw EIEException(Format(IEConsts::SNoSuchSlotName, name_));
+  if (index_ < 0) Raise<EIEException>(IEConsts::SNoSuchSlotName, name_);
   return fact.SlotValueAt(index_);
 }
 
@@ -291,7 +291,7 @@ void TIEPattern::SetNegatedCount(std::int32_t count) {
 void TIEPattern::SetBoundName(std::string_view name) {
   if (name == boundName_) return;
   if (!name.empty() && IsNegated() && IsTest())
-    throw EIEException(std::string(IEConsts::SCannotBindNegatedPattern));
+    Raise<EIEException>(IEConsts::SCannotBindNegatedPattern);
   boundName_.assign(name);
   Changed();
 }
@@ -340,7 +340,7 @@ void TIEPattern::ConjunctionChanged(bool conjunction) {
 // --- Slot-test table ---
 
 const TIEPattern::TSlotEntry& TIEPattern::Entry(std::int32_t slot) const {
-  if (slot < 0 || slot >= SlotCount()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, slot));
+  CheckIndex<EIEException>(slot, SlotCount());
   return slots_[static_cast<std::size_t>(slot)];
 }
 
@@ -378,8 +378,7 @@ void TIEPattern::ResetSlots() {
 
 TIEPatternMatchTest& TIEPattern::SlotTest(std::int32_t slot, std::int32_t test) const {
   const TTestList& tests = Entry(slot).tests;
-  if (test < 0 || test >= static_cast<std::int32_t>(tests.size()))
-    throw EIEException(Format(IEConsts::SListIndexOutOfBounds, test));
+  CheckIndex<EIEException>(test, static_cast<std::int64_t>(tests.size()));
   return *tests[static_cast<std::size_t>(test)];
 }
 
@@ -410,9 +409,9 @@ TIEPatternMatchTest& TIEPattern::AddTest(std::string_view slotName, const TIEVal
 }
 
 TIEPatternMatchTest& TIEPattern::AddTestObject(std::string_view slotName, std::unique_ptr<TIEPatternMatchTest> test) {
-  if (!template_) throw EIEException(std::string(IEConsts::SFactTemplateMissing));
-  if (!template_->HasSlot(slotName)) throw EIEException(Format(IEConsts::SNoSuchSlotName, slotName));
-  if (!test) throw EIEException(std::string(IEConsts::SArgumentIsNull));
+  if (!template_) Raise<EIEException>(IEConsts::SFactTemplateMissing);
+  if (!template_->HasSlot(slotName)) Raise<EIEException>(IEConsts::SNoSuchSlotName, slotName);
+  if (!test) Raise<EIEException>(IEConsts::SArgumentIsNull);
   TSlotEntry& entry = EntryFor(slotName);
   test->owner_ = this;
   TIEPatternMatchTest& added = *test;
@@ -428,7 +427,7 @@ TIEPatternMatchTest& TIEPattern::AddTestObject(std::string_view slotName, std::u
 void TIEPattern::CompileDisjunctions() {
   if (disjunctionCount_ == 0) return;
   IReasoner* engine = Engine();
-  if (!engine) throw EIEException(std::string(IEConsts::SUnknownEngine));
+  if (!engine) Raise<EIEException>(IEConsts::SUnknownEngine);
 
   // The new test lists are built aside and take over only when all are built,
   // so a failure leaves the pattern as it was.
@@ -637,7 +636,7 @@ std::string TIEPattern::TestsText(const TSlotEntry& entry, std::int32_t& generat
 }
 
 std::string TIEPattern::AsString() const {
-  if (!template_) throw EIEException(std::string(IEConsts::SFactTemplateMissing));
+  if (!template_) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   std::string body = "(";
   body += name_;
   body += ' ';

@@ -8,6 +8,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "model/ConstructText.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
@@ -57,7 +58,7 @@ void TIERuleParser::Assign(const TIERuleParser& source) {
 }
 
 IReasoner& TIERuleParser::Engine(std::string_view purpose) const {
-  if (!reasoner_) throw EIEException(Format(IEConsts::SNoReasoner, purpose));
+  if (!reasoner_) Raise<EIEException>(IEConsts::SNoReasoner, purpose);
   return *reasoner_;
 }
 

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 
 namespace fxe {
 
@@ -25,7 +25,7 @@ TSlotFunctions::TSlotFunctions() {
 }
 
 void TSlotFunctions::CheckIndex(std::int32_t index) const {
-  if (index < 0 || index >= Count()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  fxe::CheckIndex<EIEException>(index, Count());
 }
 
 const std::string& TSlotFunctions::Name(std::int32_t index) const {

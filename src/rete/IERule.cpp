@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "model/ConstructText.h"
 #include "model/IEFactTemplate.h"
 
@@ -42,7 +42,7 @@ TRule::~TRule() {
 void TRule::SetRuleName(std::string_view name) {
   if (name == name_) return;
   if (const std::size_t at = name.find_first_of(kForbiddenNameCharacters); at != std::string_view::npos)
-    throw EIEException(Format(IEConsts::SInvalidNameCharacter, name, name.substr(at, 1)));
+    Raise<EIEException>(IEConsts::SInvalidNameCharacter, name, name.substr(at, 1));
   if (IsRegistered()) engine_->RenameRule(name_, name);
   name_.assign(name);
   nameValue_ = NewString(name_);
@@ -95,7 +95,7 @@ void TRule::SetComment(std::string_view comment) {
 void TRule::SetEngine(IReasoner* engine) {
   if (engine == engine_) return;
   // The engine's rules own a registered rule; it cannot leave them on its own.
-  if (IsRegistered()) throw EIEException(Format(IEConsts::SRuleRegistered, name_));
+  if (IsRegistered()) Raise<EIEException>(IEConsts::SRuleRegistered, name_);
   if (engine_) engine_->RemoveDestroyWatcher(*this);
   engine_ = engine;
   if (engine_) {
@@ -127,7 +127,7 @@ void TRule::PatternChanged(TIEPattern&) { Changed(); }
 // --- Patterns -----------------------------------------------------------------------------------------
 
 TIEPattern& TRule::Pattern(std::int32_t index) const {
-  if (index < 0 || index >= PatternCount()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, PatternCount());
   return *patterns_[static_cast<std::size_t>(index)];
 }
 
@@ -137,8 +137,8 @@ std::int32_t TRule::PositionOf(const TIEPattern& pattern) const {
 }
 
 TIEPattern& TRule::AddPattern(std::unique_ptr<TIEPattern> pattern) {
-  if (!pattern) throw EIEException(std::string(IEConsts::SArgumentIsNull));
-  if (!engine_) throw EIEException(std::string(IEConsts::SUnknownEngine));
+  if (!pattern) Raise<EIEException>(IEConsts::SArgumentIsNull);
+  if (!engine_) Raise<EIEException>(IEConsts::SUnknownEngine);
   TIEPattern& added = *pattern;
   const std::size_t patternsBefore = patterns_.size();
   const std::size_t bindingsBefore = bindings_.size();
@@ -201,7 +201,7 @@ void TRule::PreparePattern(std::size_t position) {
         AddBinding(renamed, p, test->MultiSlotSubIndex(), slotName);
         renames.emplace(std::move(name), std::move(renamed));
       } else if (test->SlotTestType() == sttNotEquals) {
-        throw EIEException(Format(IEConsts::SFirstUseNegated, name));
+        Raise<EIEException>(IEConsts::SFirstUseNegated, name);
       } else {
         AddBinding(name, p, test->MultiSlotSubIndex(), slotName);
       }
@@ -275,12 +275,12 @@ void TRule::SetPatterns(std::span<const std::unique_ptr<TIEPattern>> patterns) {
 // --- Actions -----------------------------------------------------------------------------------------------
 
 IFunCall& TRule::Action(std::int32_t index) const {
-  if (index < 0 || index >= ActionCount()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, ActionCount());
   return *actions_[static_cast<std::size_t>(index)];
 }
 
 void TRule::AddAction(TRef<IFunCall> action) {
-  if (!action) throw EIEException(std::string(IEConsts::SArgumentIsNull));
+  if (!action) Raise<EIEException>(IEConsts::SArgumentIsNull);
   actions_.push_back(std::move(action));
   Changed();
 }
@@ -348,7 +348,7 @@ std::int32_t TRule::BindingIndex(std::string_view name) const noexcept {
 }
 
 TBinding& TRule::Binding(std::int32_t index) const {
-  if (index < 0 || index >= BindingCount()) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  CheckIndex<EIEException>(index, BindingCount());
   return const_cast<TBinding&>(bindings_[static_cast<std::size_t>(index)].binding);
 }
 
@@ -376,7 +376,7 @@ void TRule::BindToken(const IReteToken& token, TIEContext& context) {
 }
 
 void TRule::Fire(const IReteToken& token) {
-  if (!engine_) throw EIEException(std::string(IEConsts::SUnknownEngine));
+  if (!engine_) Raise<EIEException>(IEConsts::SUnknownEngine);
   const std::unique_ptr<TIEContext> context = engine_->EngineContext().CreateChild();
   BindToken(token, *context);
   fired_ = true;
@@ -394,9 +394,9 @@ void TRule::Fire(const IReteToken& token) {
 void TRule::Assign(const TRule& source) {
   if (&source == this) return;
   if (source.engine_ != engine_) {
-    if (!engine_) throw EIEException(std::string(IEConsts::SUnknownEngine));
+    if (!engine_) Raise<EIEException>(IEConsts::SUnknownEngine);
     const std::unique_ptr<TRule> parsed = engine_->ParseRule(source.AsString());
-    if (!parsed || parsed->engine_ != engine_) throw EIEException(std::string(IEConsts::SUnknownEngine));
+    if (!parsed || parsed->engine_ != engine_) Raise<EIEException>(IEConsts::SUnknownEngine);
     Assign(*parsed);
     return;
   }

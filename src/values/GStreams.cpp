@@ -6,17 +6,13 @@
 #include <cstring>
 #include <limits>
 
-#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 
 namespace fxe {
 
 namespace {
-
-[[noreturn]] void RaiseInvalidPosition(std::int64_t position) {
-  throw EGStreamError(Format(IEConsts::SInvalidStreamPosition, static_cast<long long>(position)));
-}
 
 // a + b, held at the limits of the 64-bit range instead of wrapping.
 std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) noexcept {
@@ -41,9 +37,9 @@ std::int64_t SeekTarget(std::int64_t offset, TSeekOrigin origin, std::int64_t cu
                                                                    : SaturatingAdd(size, -offset);
       break;
     default:
-      throw EGStreamError(Format(IEConsts::SInvalidOrigin, static_cast<int>(origin)));
+      Raise<EGStreamError>(IEConsts::SInvalidOrigin, static_cast<int>(origin));
   }
-  if (target < 0) RaiseInvalidPosition(target);
+  if (target < 0) Raise<EGStreamError>(IEConsts::SInvalidStreamPosition, target);
   return target;
 }
 
@@ -92,7 +88,7 @@ TGFileStream::TGFileStream(const std::string& fileName, TFileMode mode) : fileNa
       openMode |= std::ios::in | std::ios::out;
       break;
   }
-  if (!file_.open(fileName, openMode)) throw EGStreamError(Format(IEConsts::SCannotOpenFile, fileName));
+  if (!file_.open(fileName, openMode)) Raise<EGStreamError>(IEConsts::SCannotOpenFile, fileName);
 }
 
 void TGFileStream::SwitchTo(ELastOp op) {
@@ -118,7 +114,7 @@ std::size_t TGFileStream::Write(const void* buffer, std::size_t count) {
 std::int64_t TGFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   const std::int64_t target = SeekTarget(offset, origin, Position(), Size());
   if (file_.pubseekpos(static_cast<std::streamoff>(target)) == std::streampos(std::streamoff(-1)))
-    RaiseInvalidPosition(target);
+    Raise<EGStreamError>(IEConsts::SInvalidStreamPosition, target);
   lastOp_ = ELastOp::None;
   return target;
 }
@@ -232,7 +228,7 @@ std::int64_t TGBufferStream::Position() const {
     case bsUnflushed:
       return base + static_cast<std::int64_t>(current_);
   }
-  throw EGStreamError(std::string(IEConsts::SInvalidBufferState));
+  Raise<EGStreamError>(IEConsts::SInvalidBufferState);
 }
 
 std::int64_t TGBufferStream::Size() const {
@@ -244,7 +240,7 @@ std::int64_t TGBufferStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   const std::int64_t current = Position();
   const std::int64_t target = SeekTarget(offset, origin, current, Size());
   if (target == current) return current;
-  if (!Flush()) throw EGStreamError(std::string(IEConsts::SErrorSeeking));
+  if (!Flush()) Raise<EGStreamError>(IEConsts::SErrorSeeking);
   stream_->Seek(target, soBeginning);
   current_ = 0;
   end_ = 0;
@@ -253,7 +249,7 @@ std::int64_t TGBufferStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 }
 
 void TGBufferStream::PushBack(char c) {
-  if (current_ == 0 || state_ == bsUnflushed) throw EGStreamError(std::string(IEConsts::SOverflowOnPushBack));
+  if (current_ == 0 || state_ == bsUnflushed) Raise<EGStreamError>(IEConsts::SOverflowOnPushBack);
   buffer_[--current_] = c;
   state_ = bsReadAhead;
 }
@@ -334,7 +330,7 @@ bool TGTextStream::SkipBlanks() {
 }
 
 void TGTextStream::WriteText(std::string_view text) {
-  if (Write(text.data(), text.size()) != text.size()) throw EGStreamError(std::string(IEConsts::SStreamWriteError));
+  if (Write(text.data(), text.size()) != text.size()) Raise<EGStreamError>(IEConsts::SStreamWriteError);
 }
 
 void TGTextStream::WriteChar(char c) { WriteText(std::string_view(&c, 1)); }

@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "collections/RefCounted.h"
-#include "base/IEConsts.h"
-#include "base/IEExceptions.h"
 
 namespace fxe {
 

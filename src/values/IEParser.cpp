@@ -12,6 +12,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 
 namespace fxe {
 
@@ -199,7 +200,7 @@ TRef<TIEValue> TIEStreamToken::Value() const {
 TRef<TIEValue> TIEStreamToken::Value(const IIEContext* context) const {
   if (context && (dataType_ == dtVariable || dataType_ == dtMultiVariable)) {
     TIEValue* bound = context->FindVariableValue(text_);
-    if (!bound) throw EIEException(Format(IEConsts::SUnknownVariableName, text_));
+    if (!bound) Raise<EIEException>(IEConsts::SUnknownVariableName, text_);
     return TRef<TIEValue>(bound);
   }
   return Value();
@@ -309,7 +310,7 @@ void TIERuleStream::ReadString() {
     int c = ReadByte();
     if (c == '"') return;
     if (c == '\\') c = ReadByte();
-    if (c < 0) throw EIEParseException(std::string(IEConsts::SUnterminatedString), lineNumber_);
+    if (c < 0) RaiseAtLine<EIEParseException>(lineNumber_, IEConsts::SUnterminatedString);
     if (c == '\r') {
       CountLine();
       afterCR = true;
@@ -386,7 +387,7 @@ TIERuleStream::TTokenFields TIERuleStream::Classify(TTokenHint hint, std::string
       return {dtAtom, 0.0, "CRLF"};
     default:
       if (IsPunctuation(hint)) return {hint, 0.0, PunctuationText(hint)};
-      throw EIEParseException(Format(IEConsts::SInvalidTokenHint, static_cast<int>(hint)), lineNumber_);
+      RaiseAtLine<EIEParseException>(lineNumber_, IEConsts::SInvalidTokenHint, static_cast<int>(hint));
   }
 }
 
@@ -576,7 +577,7 @@ void TIEParser::ParseError(std::string_view operation, std::string_view message)
   } else {
     shown.assign(record);
   }
-  throw EIEParseException(Format(IEConsts::SParsingError, message, operation, line, shown), line);
+  RaiseAtLine<EIEParseException>(line, IEConsts::SParsingError, message, operation, line, shown);
 }
 
 std::int32_t TIEParser::CurrentLine() noexcept {
@@ -631,7 +632,7 @@ void TIEParser::Parse(bool executeCommands) {
     all += message;
     all += "\r\n";
   }
-  throw EIEParseException(Format(IEConsts::SErrorsParsingStream, all), firstLine);
+  RaiseAtLine<EIEParseException>(firstLine, IEConsts::SErrorsParsingStream, all);
 }
 
 }  // namespace fxe

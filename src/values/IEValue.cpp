@@ -12,6 +12,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/Raise.h"
 #include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe {
@@ -89,7 +90,7 @@ std::uint64_t EnumSetFromText(std::string_view text, std::span<const std::string
     std::string item = std::string(prefix) + std::string(text.substr(start, i - start));
     auto found = std::find_if(names.begin(), names.end(),
                               [&](std::string_view name) { return SameTextIgnoringCase(name, item); });
-    if (found == names.end()) throw EIEException(Format(IEConsts::SInvalidSetItem, item));
+    if (found == names.end()) Raise<EIEException>(IEConsts::SInvalidSetItem, item);
     mask |= std::uint64_t{1} << (found - names.begin());
   }
   return mask;
@@ -260,14 +261,14 @@ TIEValue::TIEValue() noexcept { payload_.number = 0.0; }
 
 TIEValue::TIEValue(std::int32_t number, TIEType type) {
   if (type != dtInteger && type != dtFactId && type != dtDescriptor)
-    throw EIEException(std::string(IEConsts::SValueTypeMismatch));
+    Raise<EIEException>(IEConsts::SValueTypeMismatch);
   payload_.number = 0.0;
   payload_.integer = number;
   type_ = type;
 }
 
 TIEValue::TIEValue(std::string_view text, TIEType type) {
-  if (!TextTypes.Contains(type)) throw EIEException(std::string(IEConsts::SValueTypeMismatch));
+  if (!TextTypes.Contains(type)) Raise<EIEException>(IEConsts::SValueTypeMismatch);
   new (&text_) std::string(text);
   type_ = type;
 }
@@ -420,7 +421,7 @@ void TIEValue::StoreOwnedObject(std::unique_ptr<TIEObject> object) {
 // --- Readers -------------------------------------------------------------------
 
 void TIEValue::RaiseConversion(std::string_view kindWord) const {
-  throw EIEException(Format(IEConsts::SNotAType, kindWord, AsText(), TypeName(type_)));
+  Raise<EIEException>(IEConsts::SNotAType, kindWord, AsText(), TypeName(type_));
 }
 
 std::string TIEValue::AsString() const {
@@ -795,9 +796,9 @@ TRef<TIEValue> TIEValue::Evaluate(IIEContext* context) {
   switch (type_) {
     case dtVariable:
     case dtMultiVariable: {
-      if (!context) throw EIEException(Format(IEConsts::SNoContext, TypeName(type_)));
+      if (!context) Raise<EIEException>(IEConsts::SNoContext, TypeName(type_));
       TIEValue* bound = context->FindVariableValue(text_);
-      if (!bound) throw EIEException(Format(IEConsts::SCorruptedBinding, text_));
+      if (!bound) Raise<EIEException>(IEConsts::SCorruptedBinding, text_);
       return TRef<TIEValue>(bound);
     }
     case dtFunCall:
@@ -874,7 +875,7 @@ namespace {
 
 std::unique_ptr<TIEObject> CopyOwnedObject(const TIEObject& object) {
   std::unique_ptr<TIEObject> copy = object.CloneObject();
-  if (!copy) throw EIEException(std::string(IEConsts::SUncloneableValue));
+  if (!copy) Raise<EIEException>(IEConsts::SUncloneableValue);
   return copy;
 }
 
@@ -950,8 +951,7 @@ const TSharedValues& SharedValues() {
 // --- TValueVector ----------------------------------------------------------------
 
 void TValueVector::CheckIndex(std::int32_t index, bool allowEnd) const {
-  const std::int32_t limit = Count() + (allowEnd ? 1 : 0);
-  if (index < 0 || index >= limit) throw EIEException(Format(IEConsts::SListIndexOutOfBounds, index));
+  fxe::CheckIndex<EIEException>(index, Count() + (allowEnd ? 1 : 0));
 }
 
 const TRef<TIEValue>& TValueVector::Item(std::int32_t index) const {
