@@ -31,6 +31,7 @@
 
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "collections/RefCounted.h"
 
 namespace fxe {
@@ -125,12 +126,10 @@ class TEntryPool {
   template <class... TArgs>
   TEntry* Create(TArgs&&... args) {
     TSlot* slot = Take();
-    try {
-      return ::new (static_cast<void*>(slot->storage)) TEntry(std::forward<TArgs>(args)...);
-    } catch (...) {
-      Give(slot);
-      throw;
-    }
+    auto giveBack = ScopeExit([&] { Give(slot); });
+    TEntry* entry = ::new (static_cast<void*>(slot->storage)) TEntry(std::forward<TArgs>(args)...);
+    giveBack.release();
+    return entry;
   }
   void Destroy(TEntry* entry) noexcept {
     entry->~TEntry();
@@ -299,13 +298,10 @@ class TGCustomHashtable {
   // same orders); the change handler is not copied.
   TGCustomHashtable(const TGCustomHashtable& other)
       : loadFactor_(other.loadFactor_), hashType_(other.hashType_) {
-    try {
-      CopyEntriesFrom(other);
-    } catch (...) {
-      // The destructor does not run for a half-built copy.
-      DestroyEntries();
-      throw;
-    }
+    // The destructor does not run for a half-built copy.
+    auto destroy = ScopeExit([this] { DestroyEntries(); });
+    CopyEntriesFrom(other);
+    destroy.release();
   }
   TGCustomHashtable(TGCustomHashtable&& other) noexcept { Swap(other); }
   TGCustomHashtable& operator=(const TGCustomHashtable& other) {

@@ -14,6 +14,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 
 namespace fxe {
 
@@ -132,19 +133,6 @@ bool IsPointList(const TValueVector& list) noexcept {
 
 [[noreturn]] void RaiseMissingOperand(const TWord& word) {
   Raise<EIEException>(FuzzyConsts::SMissingFuzzyOperand, word.text);
-}
-
-// Adds points inside one update batch, which also ends when adding fails.
-template <class TFill>
-void BuildPoints(IFuzzySet& set, TFill&& fill) {
-  set.BeginUpdate();
-  try {
-    fill();
-  } catch (...) {
-    set.EndUpdate();
-    throw;
-  }
-  set.EndUpdate();
 }
 
 // The items as one text, for messages about the whole list.
@@ -446,12 +434,13 @@ EOutcome TEvaluator::Nested(const TValueVector& list, TOperand& out, int depth) 
 
 EOutcome TEvaluator::PointList(const TValueVector& list, TOperand& out) {
   out.set = NewSet();
-  BuildPoints(*out.set, [&] {
+  {
+    TUpdateScope update(*out.set);
     for (const TRef<TIEValue>& pair : list) {
       const TValueVector& xy = *pair->ListPtr();
       out.set->AddPoint(NumberOf(*xy.Item(0)), NumberOf(*xy.Item(1)));
     }
-  });
+  }
   // Named by its points, so that it prints in a form that reads back.
   out.set->SetName(out.set->FuzzySet().ValuesText());
   return EOutcome::Fuzzy;
@@ -470,13 +459,14 @@ EOutcome TEvaluator::Singletons(const TIEValue& item, TOperand& out) {
     return bindings_ ? value->Evaluate(bindings_)->AsNumeric() : NumberOf(*value);
   };
   out.set = NewSet();
-  BuildPoints(*out.set, [&] {
+  {
+    TUpdateScope update(*out.set);
     for (std::int32_t i = 0; i < points->Count(); ++i) {
       const double x = coordinate(points->X(i));
       const double y = coordinate(points->Y(i));
       out.set->AddPoint(x, y);
     }
-  });
+  }
   out.set->SetName(out.set->FuzzySet().ValuesText());
   return EOutcome::Fuzzy;
 }

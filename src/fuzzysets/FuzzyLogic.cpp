@@ -12,6 +12,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 
 namespace fxe {
 
@@ -671,8 +672,8 @@ void TFuzzySet::SetSetType(TFuzzySetType type) {
   const TFzyFloat beta = (centre - third) / 2.0;
   if (type == fstBetaCurve && beta == 0.0) Raise<EFzyException>(FuzzyConsts::SZeroBeta);
   const int n = FuzzyDefaultPointCount;
-  BeginUpdate();
-  try {
+  {
+    TUpdateScope update(*this);
     values_.Clear();
     switch (type) {
       case fstTriangle:
@@ -694,11 +695,7 @@ void TFuzzySet::SetSetType(TFuzzySetType type) {
       case fstUserDefined:
         break;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   setType_ = type;
 }
 
@@ -718,11 +715,12 @@ void TFuzzySet::MakeTriangle(TFzyFloat left, TFzyFloat centre, TFzyFloat right) 
   CheckFiniteArgument(right);
   if (right < left) right = left;
   centre = std::clamp(centre, left, right);
-  BeginUpdate();
-  values_.Add(left, 0.0);
-  values_.Add(centre, 1.0);
-  values_.Add(right, 0.0);
-  EndUpdate();
+  {
+    TUpdateScope update(*this);
+    values_.Add(left, 0.0);
+    values_.Add(centre, 1.0);
+    values_.Add(right, 0.0);
+  }
   setType_ = fstTriangle;
 }
 
@@ -736,8 +734,8 @@ void TFuzzySet::MakeSCurve(int count, bool growth, TFzyFloat left, TFzyFloat rig
   const TFzyFloat width = right - left;
   const TFzyFloat half = (left + right) / 2.0;
   const TFzyFloat step = width / (count - 1);
-  BeginUpdate();
-  try {
+  {
+    TUpdateScope update(*this);
     TFzyFloat x = left;
     for (int k = 0; k < count; ++k) {
       TFzyFloat grade;
@@ -755,11 +753,7 @@ void TFuzzySet::MakeSCurve(int count, bool growth, TFzyFloat left, TFzyFloat rig
       values_.Add(x, growth ? grade : 1.0 - grade);
       x += step;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   shapeParameter_ = middle;
   setType_ = growth ? fstGrowthCurve : fstDeclineCurve;
 }
@@ -772,17 +766,13 @@ void TFuzzySet::MakePI(int count, TFzyFloat left, TFzyFloat centre, TFzyFloat ri
   CheckPointCount(count);
   centre = std::clamp(centre, left, right);
   const int half = count / 2;
-  BeginUpdate();
-  try {
+  {
+    TUpdateScope update(*this);
     MakeSCurve(half + 1, true, left, centre, left + (centre - left) / 2.0);
     if (count % 2 == 0) values_.Delete(values_.Count() - 1);
     MakeSCurve(half + 1, false, centre, right, right + (right - centre) / 2.0);
     if (values_.Count() > count && half < values_.Count()) values_.Delete(half);
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   setType_ = fstPICurve;
 }
 
@@ -801,19 +791,15 @@ void TFuzzySet::MakeBeta(int count, TFzyFloat centre, TFzyFloat halfWidth, TFzyF
   CheckPointCount(count);
   count = std::max(count, 3);
   const TFzyFloat step = 2.0 * halfWidth / (count - 1);
-  BeginUpdate();
-  try {
+  {
+    TUpdateScope update(*this);
     TFzyFloat x = centre - halfWidth;
     for (int k = 0; k < count; ++k) {
       const TFzyFloat r = (x - centre) / beta;
       values_.Add(x, 1.0 / (1.0 + weight * r * r));
       x += step;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   shapeParameter_ = beta;
   setType_ = fstBetaCurve;
 }
@@ -993,16 +979,17 @@ TFuzzySet& TFuzzySet::ApplyOperator(int operatorIndex, bool onY, TFzyFloat k) {
     }
     CheckFinitePoint(p.x_, p.y_);
   }
-  BeginUpdate();
-  for (int i = 0; i < values_.Count(); ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    if (onY) {
-      values_.SetY(i, out[at].Y());
-    } else {
-      values_.SetX(i, out[at].X());
+  {
+    TUpdateScope update(*this);
+    for (int i = 0; i < values_.Count(); ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      if (onY) {
+        values_.SetY(i, out[at].Y());
+      } else {
+        values_.SetX(i, out[at].X());
+      }
     }
   }
-  EndUpdate();
   const auto index = static_cast<std::size_t>(operatorIndex);
   const std::string_view word = onY ? FuzzyConsts::OperatorWords[index] : FuzzyConsts::OperatorXWords[index];
   Rename(Format("%s %s %.4f", FuzzyBracketedName(name_), word, k));
@@ -1013,12 +1000,13 @@ TFuzzySet& TFuzzySet::Normalize() {
   const TFzyFloat m = values_.MaxY();
   if (m == 0.0) return *this;
   const TFzyFloat inverse = 1.0 / m;
-  BeginUpdate();
-  for (int i = 0; i < values_.Count(); ++i) {
-    const TFzyFloat y = values_[i].Y();
-    values_.SetY(i, std::isfinite(inverse) ? y * inverse : y / m);
+  {
+    TUpdateScope update(*this);
+    for (int i = 0; i < values_.Count(); ++i) {
+      const TFzyFloat y = values_[i].Y();
+      values_.SetY(i, std::isfinite(inverse) ? y * inverse : y / m);
+    }
   }
-  EndUpdate();
   return *this;
 }
 

@@ -13,6 +13,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 
 namespace fxe {
 
@@ -195,26 +196,20 @@ void ApplyFuzzyHedge(TFuzzySet& set, int hedgeIndex) {
   if (set.Values().IsEmpty()) return;
   const TFzyFloat p = HedgeParameters[static_cast<std::size_t>(hedgeIndex)];
   // One batch: the set is sorted, compacted and notified once at the end.
-  set.BeginUpdate();
-  try {
-    if (hedgeIndex == hNot) {
-      NotHedge(set);
-    } else if (hedgeIndex <= hExtremely) {
-      PowerHedge(set, p);
-    } else if (hedgeIndex == hAbove || hedgeIndex == hBelow) {
-      PeakHedge(set, hedgeIndex == hAbove);
-    } else if (hedgeIndex == hSlightly) {
-      SlightlyHedge(set);
-    } else if (hedgeIndex <= hNeighboring) {
-      ApproximationHedge(set, p);
-    } else {
-      IntensifyHedge(set, p);
-    }
-  } catch (...) {
-    set.EndUpdate();
-    throw;
+  TUpdateScope update(set);
+  if (hedgeIndex == hNot) {
+    NotHedge(set);
+  } else if (hedgeIndex <= hExtremely) {
+    PowerHedge(set, p);
+  } else if (hedgeIndex == hAbove || hedgeIndex == hBelow) {
+    PeakHedge(set, hedgeIndex == hAbove);
+  } else if (hedgeIndex == hSlightly) {
+    SlightlyHedge(set);
+  } else if (hedgeIndex <= hNeighboring) {
+    ApproximationHedge(set, p);
+  } else {
+    IntensifyHedge(set, p);
   }
-  set.EndUpdate();
 }
 
 std::string IFuzzyParser::FormatFuzzyVariable(const IFuzzyVariable& variable) const { return variable.Name(); }
@@ -280,7 +275,7 @@ void TIFuzzySets::Assign(const TIFuzzySets& source) {
   }
   // Copying the source's table keeps its capacity and chains, so both orders
   // of the copied terms are the source's.
-  table_.BeginUpdate();
+  TUpdateScope update(table_);
   UnfileAll();
   table_.Assign(source.table_);
   for (std::int32_t i = 0; i < table_.Count(); ++i) {
@@ -290,7 +285,6 @@ void TIFuzzySets::Assign(const TIFuzzySets& source) {
     s.filed_ = true;
     s.variableRef_ = nullptr;
   }
-  table_.EndUpdate();
 }
 
 bool TIFuzzySets::Equals(const TIFuzzySets& other) const noexcept {
@@ -678,10 +672,9 @@ void TIFuzzyVariable::CreateAutoTerms() {
   const TFzyFloat hi = maximum_;
   if (!FindTerm("low")) {
     TRef<IFuzzySet> low = CreateTerm("low");
-    low->BeginUpdate();
+    TUpdateScope update(*low);
     low->AddPoint(lo, 1.0);
     low->AddPoint(hi, 0.0);
-    low->EndUpdate();
   }
   if (!FindTerm("medium")) {
     // The peak sits at (Maximum - Minimum) / 2, not at the middle of the universe.
@@ -690,10 +683,9 @@ void TIFuzzyVariable::CreateAutoTerms() {
   }
   if (!FindTerm("high")) {
     TRef<IFuzzySet> high = CreateTerm("high");
-    high->BeginUpdate();
+    TUpdateScope update(*high);
     high->AddPoint(lo, 0.0);
     high->AddPoint(hi, 1.0);
-    high->EndUpdate();
   }
 }
 

@@ -11,6 +11,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/IReasoner.h"
 #include "model/ConstructText.h"
@@ -680,7 +681,7 @@ void TIEDefinedType::Assign(const IIEDefinedType& source) {
   for (std::int32_t i = 0; i < source.AllowedIntegerCount(); ++i) integers.push_back(source.AllowedInteger(i));
   for (std::int32_t i = 0; i < source.AllowedFloatCount(); ++i) floats.push_back(source.AllowedFloat(i));
 
-  BeginUpdate();
+  TUpdateScope update(*this);
   ancestor_ = std::move(ancestor);
   baseTypes_ = source.BaseTypes();
   name_ = source.Name();
@@ -703,7 +704,6 @@ void TIEDefinedType::Assign(const IIEDefinedType& source) {
   allowedIntegers_ = std::move(integers);
   allowedFloats_ = std::move(floats);
   Changed();
-  EndUpdate();
 }
 
 TRef<IIEDefinedType> TIEDefinedType::Clone() const {

@@ -9,6 +9,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "model/ConstructText.h"
 #include "model/IEFacts.h"
 #include "model/IReasoner.h"
@@ -139,14 +140,13 @@ void TFactSlot::SetSlotType(TIETypes types) {
   IIEDefinedType* implicitType = type_ && type_->Implicit() ? type_.Get() : nullptr;
   const TIETypes oldBaseTypes = implicitType ? implicitType->BaseTypes() : TIETypes{};
   slotType_ = types;
-  try {
-    if (implicitType) implicitType->SetBaseTypes(types);
-    if (!default_ || !IsValid(default_.Get())) ReplaceDefault(CreateDefaultValue(IsMultislot()));
-  } catch (...) {
+  auto rollback = ScopeExit([&] {
     slotType_ = oldTypes;
     if (implicitType) implicitType->SetBaseTypes(oldBaseTypes);
-    throw;
-  }
+  });
+  if (implicitType) implicitType->SetBaseTypes(types);
+  if (!default_ || !IsValid(default_.Get())) ReplaceDefault(CreateDefaultValue(IsMultislot()));
+  rollback.release();
 }
 
 void TFactSlot::SetExtendedTypeInfo(TRef<IIEDefinedType> type) {
@@ -156,12 +156,9 @@ void TFactSlot::SetExtendedTypeInfo(TRef<IIEDefinedType> type) {
   if (name_ == ImpliedSlotName || IsMultislot()) kinds |= MultiSlotMarker;
   if (template_) template_->SlotTypeChanged();
   TRef<IIEDefinedType> oldType = std::exchange(type_, std::move(type));
-  try {
-    SetSlotType(kinds);
-  } catch (...) {
-    type_ = std::move(oldType);
-    throw;
-  }
+  auto rollback = ScopeExit([&] { type_ = std::move(oldType); });
+  SetSlotType(kinds);
+  rollback.release();
 }
 
 TRef<TIEValue> TFactSlot::CreateDefaultValue(bool multi) const {
@@ -316,16 +313,15 @@ void TFactSlot::Assign(const IFactSlot& source) {
   if (template_) template_->SlotTypeChanged();
   type_ = type;
   slotType_ = source.SlotType();
-  try {
-    if (parseDefault) defaultValue = engine->ParseSlotValue(sourceDefault->AsText(), *this);
-    SetSlotDefault(defaultValue);
-    SetName(source.Name());
-  } catch (...) {
+  auto rollback = ScopeExit([&] {
     type_ = oldType;
     slotType_ = oldTypes;
     ReplaceDefault(oldDefault);
-    throw;
-  }
+  });
+  if (parseDefault) defaultValue = engine->ParseSlotValue(sourceDefault->AsText(), *this);
+  SetSlotDefault(defaultValue);
+  SetName(source.Name());
+  rollback.release();
   defaultDynamic_ = source.DefaultDynamic();
   tag_ = source.Tag();
 }
@@ -512,14 +508,13 @@ void TFactTemplate::CopySlotsFrom(const IFactTemplate& source) {
   std::vector<TRef<IFactSlot>> parsed;
   for (const auto& slot : source.SlotsInTableOrder()) parsed.push_back(owner_->ParseFactSlot(slot->AsString(), *this));
   TSlotTable saved = slots_;
-  try {
-    ClearSlots();
-    for (const auto& slot : parsed) AddSlotCopy(*slot);
-  } catch (...) {
+  auto restore = ScopeExit([&] {
     slots_ = std::move(saved);
     SlotsChanged();
-    throw;
-  }
+  });
+  ClearSlots();
+  for (const auto& slot : parsed) AddSlotCopy(*slot);
+  restore.release();
 }
 
 std::vector<TRef<IFactSlot>> TFactTemplate::SlotsInTableOrder() const {
@@ -609,15 +604,14 @@ void TFactTemplate::Assign(const IFactTemplate& source) {
   IFactTemplate* parent = source.Parent();
   if (parent && (parent->Owner() != owner_ || ParentChainReaches(parent, this))) parent = nullptr;
   TSlotTable saved = slots_;
-  try {
-    ClearSlots();
-    for (const auto& slot : source.SlotsInTableOrder()) AddSlotCopy(*slot);
-    SetName(source.Name());
-  } catch (...) {
+  auto restore = ScopeExit([&] {
     slots_ = std::move(saved);
     SlotsChanged();
-    throw;
-  }
+  });
+  ClearSlots();
+  for (const auto& slot : source.SlotsInTableOrder()) AddSlotCopy(*slot);
+  SetName(source.Name());
+  restore.release();
   backwardChaining_ = source.BackwardChaining();
   comment_ = source.Comment();
   parent_ = TRef<IFactTemplate>(parent);

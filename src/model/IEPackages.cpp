@@ -8,6 +8,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "model/IEContext.h"
 
 namespace fxe {
@@ -141,14 +142,14 @@ void TIEUserFunction::SetFunctionName(std::string_view name) {
   for (IReasoner* reasoner : reasoners_) reasoner->RemoveFunction(*this);
   std::string oldName = std::exchange(name_, std::string(name));
   std::size_t added = 0;
-  try {
-    for (; added < reasoners_.size(); ++added) reasoners_[added]->AddFunction(*this);
-  } catch (...) {
+  // A reasoner that refuses the new name puts the function back under the old one.
+  auto rollback = ScopeExit([&] {
     for (std::size_t i = 0; i < added; ++i) reasoners_[i]->RemoveFunction(*this);
     name_ = std::move(oldName);
     for (IReasoner* reasoner : reasoners_) reasoner->AddFunction(*this);
-    throw;
-  }
+  });
+  for (; added < reasoners_.size(); ++added) reasoners_[added]->AddFunction(*this);
+  rollback.release();
 }
 
 void TIEUserFunction::SetMinArgumentCount(std::int32_t count) {
@@ -603,17 +604,15 @@ void TUserFunction::SetEngine(IReasoner* engine) {
     engine_ = nullptr;
   }
   if (engine) {
-    try {
-      if (named) function_->AddReasoner(*engine);
-    } catch (...) {
-      // Stay with the old engine when the new one refuses the function.
-      if (old) {
-        if (named) function_->AddReasoner(*old);
-        old->AddDestroyWatcher(*this);
-        engine_ = old;
-      }
-      throw;
-    }
+    // Stay with the old engine when the new one refuses the function.
+    auto rollback = ScopeExit([&] {
+      if (!old) return;
+      if (named) function_->AddReasoner(*old);
+      old->AddDestroyWatcher(*this);
+      engine_ = old;
+    });
+    if (named) function_->AddReasoner(*engine);
+    rollback.release();
     engine->AddDestroyWatcher(*this);
     engine_ = engine;
   }
@@ -642,15 +641,13 @@ void TUserPackage::SetEngine(IReasoner* engine) {
     engine_ = nullptr;
   }
   if (engine) {
-    try {
-      AddReasoner(*engine);
-    } catch (...) {
-      if (old) {
-        AddReasoner(*old);
-        engine_ = old;
-      }
-      throw;
-    }
+    auto rollback = ScopeExit([&] {
+      if (!old) return;
+      AddReasoner(*old);
+      engine_ = old;
+    });
+    AddReasoner(*engine);
+    rollback.release();
     engine_ = engine;
   }
 }
@@ -658,12 +655,11 @@ void TUserPackage::SetEngine(IReasoner* engine) {
 void TUserPackage::AddReasoner(IReasoner& reasoner) {
   if (IndexOfReasoner(reasoner) >= 0) return;
   std::size_t added = 0;
-  try {
-    for (; added < functions_.size(); ++added) functions_[added]->AddReasoner(reasoner);
-  } catch (...) {
+  auto rollback = ScopeExit([&] {
     for (std::size_t i = 0; i < added; ++i) functions_[i]->RemoveReasoner(reasoner);
-    throw;
-  }
+  });
+  for (; added < functions_.size(); ++added) functions_[added]->AddReasoner(reasoner);
+  rollback.release();
   reasoners_.push_back(&reasoner);
   reasoner.AddDestroyWatcher(*this);
 }
@@ -694,12 +690,11 @@ std::int32_t TUserPackage::AddFunction(TRef<IUserFunction> function) {
   const auto it = std::find(functions_.begin(), functions_.end(), function);
   if (it != functions_.end()) return static_cast<std::int32_t>(it - functions_.begin());
   std::size_t added = 0;
-  try {
-    for (; added < reasoners_.size(); ++added) function->AddReasoner(*reasoners_[added]);
-  } catch (...) {
+  auto rollback = ScopeExit([&] {
     for (std::size_t i = 0; i < added; ++i) function->RemoveReasoner(*reasoners_[i]);
-    throw;
-  }
+  });
+  for (; added < reasoners_.size(); ++added) function->AddReasoner(*reasoners_[added]);
+  rollback.release();
   functions_.push_back(std::move(function));
   return static_cast<std::int32_t>(functions_.size()) - 1;
 }

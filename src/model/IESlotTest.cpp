@@ -9,6 +9,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "model/ConstructText.h"
 #include "model/IEPackages.h"
 #include "model/IReasoner.h"
@@ -513,23 +514,17 @@ void TIEPattern::CompileDisjunctions() {
     }
   }
 
-  BeginUpdate();
+  TUpdateScope update(*this);
   testCount_ = 0;
   for (std::size_t s = 0; s < slots_.size(); ++s) {
     if (!slots_[s].tests.empty()) slots_[s].tests = std::move(rewritten[s]);
   }
   for (const auto& entry : slots_) testCount_ += static_cast<std::int32_t>(entry.tests.size());
   disjunctionCount_ = 0;
-  try {
-    if (owner_) {
-      for (const auto& binding : generated)
-        owner_->BindGeneratedVariable(*this, binding.name, binding.slotName, binding.subIndex);
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
+  if (owner_) {
+    for (const auto& binding : generated)
+      owner_->BindGeneratedVariable(*this, binding.name, binding.slotName, binding.subIndex);
   }
-  EndUpdate();
 }
 
 // --- Copies ---
@@ -550,15 +545,9 @@ void TIEPattern::CopyFrom(const TIEPattern& source) {
 
 void TIEPattern::Assign(const TIEPattern& source) {
   if (&source == this) return;
-  BeginUpdate();
-  try {
-    template_ = source.template_;
-    CopyFrom(source);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope update(*this);
+  template_ = source.template_;
+  CopyFrom(source);
 }
 
 std::unique_ptr<TIEPattern> TIEPattern::CopyForEngine(IReasoner* engine) const {

@@ -4,6 +4,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/ScopeExit.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"
@@ -35,8 +36,8 @@ std::unique_ptr<TRule> TIERuleParser::ParseRule() {
   auto rule = std::make_unique<TRule>(&engine);
   // The rule reports no changes while it is being built; a failed rule is
   // released still without reporting.
-  rule->BeginUpdate();
-  try {
+  {
+    TUpdateScope update(*rule);
     rule->SetRuleName(header.name);
     rule->SetComment(header.comment);
 
@@ -59,15 +60,7 @@ std::unique_ptr<TRule> TIERuleParser::ParseRule() {
     ParseRuleActions(*rule);
     Expect(tkCloseParen, kParseRule, IEConsts::SExpectedCloseParen);
     if (onParseRule_) onParseRule_(*this, *rule);
-  } catch (...) {
-    try {
-      rule->EndUpdate();
-    } catch (...) {
-      // The parse error is the one to report.
-    }
-    throw;
   }
-  rule->EndUpdate();
   return rule;
 }
 

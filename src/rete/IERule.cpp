@@ -8,6 +8,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "model/ConstructText.h"
 #include "model/IEFactTemplate.h"
 
@@ -143,16 +144,15 @@ TIEPattern& TRule::AddPattern(std::unique_ptr<TIEPattern> pattern) {
   const std::size_t patternsBefore = patterns_.size();
   const std::size_t bindingsBefore = bindings_.size();
   BeginUpdate();
-  try {
-    InsertPattern(patterns_.size(), std::move(pattern));
-  } catch (...) {
-    // Take back what this call added; the rule is as it was, so there is no
-    // change to report.
+  // On failure take back what this call added; the rule is as it was, so
+  // there is no change to report.
+  auto rollback = ScopeExit([&] {
     patterns_.erase(patterns_.begin() + static_cast<std::ptrdiff_t>(patternsBefore), patterns_.end());
     bindings_.erase(bindings_.begin() + static_cast<std::ptrdiff_t>(bindingsBefore), bindings_.end());
     --updateCount_;
-    throw;
-  }
+  });
+  InsertPattern(patterns_.size(), std::move(pattern));
+  rollback.release();
   EndUpdate();
   return added;
 }
@@ -261,14 +261,13 @@ void TRule::SetPatterns(std::span<const std::unique_ptr<TIEPattern>> patterns) {
   patterns_.clear();
   bindings_.clear();
   BeginUpdate();
-  try {
-    for (auto& copy : copies) AddPattern(std::move(copy));
-  } catch (...) {
+  auto rollback = ScopeExit([&] {
     patterns_ = std::move(oldPatterns);
     bindings_ = std::move(oldBindings);
     --updateCount_;
-    throw;
-  }
+  });
+  for (auto& copy : copies) AddPattern(std::move(copy));
+  rollback.release();
   EndUpdate();
 }
 
@@ -400,21 +399,15 @@ void TRule::Assign(const TRule& source) {
     Assign(*parsed);
     return;
   }
-  BeginUpdate();
-  try {
-    SetRuleName(source.name_);
-    enabled_ = source.enabled_;
-    comment_ = source.comment_;
-    oneShot_ = source.oneShot_;
-    SetPatterns(source.patterns_);
-    SetActions(source.actions_);
-    salience_ = source.salience_;
-    SetSalienceExpression(source.salienceExpression_->Clone());
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope update(*this);
+  SetRuleName(source.name_);
+  enabled_ = source.enabled_;
+  comment_ = source.comment_;
+  oneShot_ = source.oneShot_;
+  SetPatterns(source.patterns_);
+  SetActions(source.actions_);
+  salience_ = source.salience_;
+  SetSalienceExpression(source.salienceExpression_->Clone());
 }
 
 // --- Text ---------------------------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 
 namespace fxe {
 
@@ -422,27 +423,26 @@ void TIERuleStream::ReadAhead() {
   if (arena_.capacity() > kKeep * 8) arena_.shrink_to_fit();
 
   std::int64_t depth = 0;
-  try {
-    for (;;) {
-      const TRawToken raw = ReadRawChars();
-      const TTokenFields fields = Classify(raw.hint, text_);
-      arena_ += whiteSpace_;
-      whiteSpace_.clear();
-      const std::size_t wsEnd = arena_.size();
-      arena_ += fields.text;
-      pending_.push_back({wsEnd, arena_.size(), fields.number, fields.dataType, raw.line});
-      if (fields.dataType == tkOpenParen)
-        ++depth;
-      else if (fields.dataType == tkCloseParen)
-        --depth;
-      if (depth == 0 || fields.dataType == tkEndOfInput) break;
-    }
-  } catch (...) {
-    // A construct the lexer fails on is dropped as a whole.
+  // A construct the lexer fails on is dropped as a whole.
+  auto drop = ScopeExit([this] {
     pending_.clear();
     arena_.clear();
-    throw;
+  });
+  for (;;) {
+    const TRawToken raw = ReadRawChars();
+    const TTokenFields fields = Classify(raw.hint, text_);
+    arena_ += whiteSpace_;
+    whiteSpace_.clear();
+    const std::size_t wsEnd = arena_.size();
+    arena_ += fields.text;
+    pending_.push_back({wsEnd, arena_.size(), fields.number, fields.dataType, raw.line});
+    if (fields.dataType == tkOpenParen)
+      ++depth;
+    else if (fields.dataType == tkCloseParen)
+      --depth;
+    if (depth == 0 || fields.dataType == tkEndOfInput) break;
   }
+  drop.release();
 }
 
 TRef<TIEStreamToken> TIERuleStream::Materialize(std::size_t index) const {

@@ -13,6 +13,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe {
@@ -819,18 +820,14 @@ TRef<TIEValue> TIEValue::Evaluate(IIEContext* context) {
         if (!item) return TIEValue().AsNumeric();  // raises the conversion error
         return item->Evaluate(context)->AsNumeric();
       };
-      set->BeginUpdate();
-      try {
+      {
+        TUpdateScope update(*set);
         for (std::int32_t i = 0; i < points.Count(); ++i) {
           double x = coordinate(points.X(i));
           double y = coordinate(points.Y(i));
           set->AddPoint(x, y);
         }
-      } catch (...) {
-        set->EndUpdate();
-        throw;
       }
-      set->EndUpdate();
       return MakeRef<TIEValue>(std::move(set));
     }
     default:
