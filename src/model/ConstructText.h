@@ -1,5 +1,6 @@
 // The pieces every printed construct of the model is made of: the line end,
 // the indent unit, quoted texts and kind lists as construct texts show them.
+// Internal to the engine (namespace detail, not installed).
 #pragma once
 
 #include <cctype>
@@ -8,7 +9,7 @@
 
 #include "values/IEValue.h"
 
-namespace fxe {
+namespace fxe::detail {
 
 inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr std::string_view kIndent = "    ";
@@ -50,4 +51,4 @@ inline std::string PrintedTypeSet(TIETypes types, std::string_view separator) {
   return UpperTypeSetText(types - TIETypes{dtNone, dtVariable, dtFunCall, dtMultiVariable}, separator);
 }
 
-}  // namespace fxe
+}  // namespace fxe::detail

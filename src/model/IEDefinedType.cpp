@@ -2,7 +2,6 @@
 #include "model/IEDefinedType.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -12,11 +11,18 @@
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/TextUtils.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/IReasoner.h"
 #include "model/ConstructText.h"
 
 namespace fxe {
+
+using detail::AppendQuoted;
+using detail::PrintedTypeSet;
+using detail::UpperTypeSetText;
+using detail::kIndent;
+using detail::kLineEnd;
 
 namespace {
 
@@ -30,14 +36,8 @@ constexpr TIETypes kLexicalTypes{dtAtom, dtString, dtInteger, dtFloat};
 // elements a minimum cardinality is a mistake, not a request.
 constexpr std::int32_t kMaxDefaultElements = 1 << 20;
 
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) noexcept {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 bool ContainsIgnoringCase(const std::vector<std::string>& list, std::string_view text) noexcept {
-  return std::any_of(list.begin(), list.end(), [text](const std::string& item) { return SameTextIgnoringCase(item, text); });
+  return std::any_of(list.begin(), list.end(), [text](const std::string& item) { return detail::EqualsIgnoreCase(item, text); });
 }
 
 // A float that equals its own integer conversion, as that integer.
@@ -455,7 +455,7 @@ void TIEDefinedType::RemoveAllowedValue(const TIEValue& value) {
   bool removed = false;
   auto eraseText = [&](std::vector<std::string>& list) {
     auto it = std::find_if(list.begin(), list.end(),
-                           [&](const std::string& item) { return SameTextIgnoringCase(item, value.Text()); });
+                           [&](const std::string& item) { return detail::EqualsIgnoreCase(item, value.Text()); });
     if (it != list.end()) {
       list.erase(it);
       removed = true;

@@ -3,18 +3,25 @@
 #include "model/IEFactTemplate.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/TextUtils.h"
 #include "model/ConstructText.h"
 #include "model/IEFacts.h"
 #include "model/IReasoner.h"
 
 namespace fxe {
+
+using detail::AppendIndented;
+using detail::AppendQuoted;
+using detail::PrintedTypeSet;
+using detail::UpperTypeSetText;
+using detail::kIndent;
+using detail::kLineEnd;
 
 namespace {
 
@@ -36,16 +43,6 @@ void CheckSlotName(std::string_view name) {
   if (IsBlank(name) || (StringKeyHash(name) & 0x7FFFFFFFu) == 0)
     Raise<EIEException>(IEConsts::SBadSlotName, name);
   CheckName(name);
-}
-
-int CompareIgnoringCase(std::string_view a, std::string_view b) noexcept {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const int x = std::tolower(static_cast<unsigned char>(a[i]));
-    const int y = std::tolower(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
 // Walks the parent chain from start; true when it reaches target or runs in a
@@ -78,7 +75,7 @@ TRef<TIEValue> CopySlotValue(const TIEValue& value) {
 // --- TSlotLayout -----------------------------------------------------------------------
 
 bool TSlotLayout::NameLess(std::string_view a, std::string_view b) noexcept {
-  const int order = CompareIgnoringCase(a, b);
+  const int order = detail::CompareIgnoreCase(a, b);
   return order != 0 ? order < 0 : a < b;
 }
 

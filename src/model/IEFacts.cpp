@@ -15,6 +15,11 @@
 
 namespace fxe {
 
+using detail::AppendIndented;
+using detail::AppendQuoted;
+using detail::kIndent;
+using detail::kLineEnd;
+
 namespace {
 
 std::uint32_t HashByte(std::uint32_t h, char c) noexcept { return h * 31u + static_cast<unsigned char>(c); }

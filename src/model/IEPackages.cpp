@@ -9,6 +9,7 @@
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/TextUtils.h"
 #include "model/IEContext.h"
 
 namespace fxe {
@@ -21,14 +22,6 @@ TRef<IUserFunction> KeepAlive(IUserFunction& function) {
   return function.RefCount() > 0 ? TRef<IUserFunction>(&function) : nullptr;
 }
 
-std::string_view TrimBlanks(std::string_view text) noexcept {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
-  return text.substr(first, last - first);
-}
-
 // Each line of the comment, trimmed, as "; " + line (lines that are empty or
 // start with ";" as they are), each followed by CR LF. A line break at the
 // very end does not open another line.
@@ -37,7 +30,7 @@ void AppendCommentLines(std::string& out, std::string_view comment) {
   while (start < comment.size()) {
     const std::size_t end = comment.find_first_of("\r\n", start);
     const std::string_view line =
-        TrimBlanks(comment.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        detail::TrimText(comment.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
     if (!line.empty() && line.front() != ';') out += "; ";
     out += line;
     out += "\r\n";

@@ -16,6 +16,8 @@
 
 namespace fxe {
 
+using detail::kLineEnd;
+
 namespace {
 
 // Strict equality of two values that may be absent.
@@ -24,7 +26,8 @@ bool SameValue(const TIEValue* a, const TIEValue* b) {
   return a->Equals(b);
 }
 
-std::string_view TrimText(std::string_view text) noexcept {
+// text without the blanks, tabs and line ends around it.
+std::string_view TrimWhiteSpace(std::string_view text) noexcept {
   constexpr std::string_view blanks = " \t\r\n\f\v";
   const std::size_t first = text.find_first_not_of(blanks);
   if (first == std::string_view::npos) return {};
@@ -38,7 +41,7 @@ void AppendCommentLines(std::string& out, std::string_view comment) {
   while (start <= comment.size()) {
     std::size_t end = comment.find('\n', start);
     if (end == std::string_view::npos) end = comment.size();
-    const std::string_view line = TrimText(comment.substr(start, end - start));
+    const std::string_view line = TrimWhiteSpace(comment.substr(start, end - start));
     if (!line.empty() && line.front() != ';') out += "; ";
     out += line;
     out += kLineEnd;

@@ -8,6 +8,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/TextUtils.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
@@ -19,6 +20,12 @@
 #include "parser/ParserTokens.h"
 
 namespace fxe {
+
+using detail::EqualsIgnoreCase;
+using detail::IsSymbol;
+using detail::IsValueToken;
+using detail::UnitsText;
+using detail::ValueText;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "base/TextUtils.h"
 #include "model/ConstructText.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
@@ -17,6 +18,9 @@
 #include "parser/ParserTokens.h"
 
 namespace fxe {
+
+using detail::TrimText;
+using detail::UpperTypeSetText;
 
 namespace {
 

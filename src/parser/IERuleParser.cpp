@@ -22,6 +22,12 @@
 
 namespace fxe {
 
+using detail::AppendIndented;
+using detail::AppendQuoted;
+using detail::IsSymbol;
+using detail::kIndent;
+using detail::kLineEnd;
+
 // --- TVariableList -----------------------------------------------------------------
 
 std::vector<std::pair<std::string, TIEType>>::const_iterator TVariableList::LowerBound(

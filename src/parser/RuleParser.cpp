@@ -5,6 +5,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/ScopeExit.h"
+#include "base/TextUtils.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
 #include "model/IEFactTemplate.h"
@@ -16,6 +17,9 @@
 #include "rete/IERule.h"
 
 namespace fxe {
+
+using detail::IsSymbol;
+using detail::TrimText;
 
 namespace {
 

@@ -14,6 +14,11 @@
 
 namespace fxe {
 
+using detail::AppendIndented;
+using detail::AppendQuoted;
+using detail::kIndent;
+using detail::kLineEnd;
+
 namespace {
 
 // Characters a rule name cannot contain: the lexer would cut the name there.

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/TextUtils.h"
 #include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe {
@@ -30,15 +30,6 @@ constexpr std::array<std::string_view, IETypeCount> kTypeNames = {
 };
 
 bool IsSetDelimiter(char c) { return c == '[' || c == ']' || c == ',' || c == ' '; }
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 // Truncates toward zero into 32 bits; false when the number does not fit.
 bool TruncToInt32(double number, std::int32_t& result) {
@@ -90,7 +81,7 @@ std::uint64_t EnumSetFromText(std::string_view text, std::span<const std::string
     if (start == i) continue;
     std::string item = std::string(prefix) + std::string(text.substr(start, i - start));
     auto found = std::find_if(names.begin(), names.end(),
-                              [&](std::string_view name) { return SameTextIgnoringCase(name, item); });
+                              [&](std::string_view name) { return detail::EqualsIgnoreCase(name, item); });
     if (found == names.end()) Raise<EIEException>(IEConsts::SInvalidSetItem, item);
     mask |= std::uint64_t{1} << (found - names.begin());
   }
