@@ -5,28 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EIEException& e) {
-    return e.what();
-  }
-  return "<none>";
-}
+using test::ErrorOf;
+using test::kNoError;
 
 TEST(Raise, FillsTheMessageOrTakesItAsItIs) {
-  EXPECT_EQ(MessageOf([] { Raise<EIEException>(IEConsts::SBadSlotName, "x"); }), "Bad Slot Name: x");
+  EXPECT_EQ(ErrorOf([] { Raise<EIEException>(IEConsts::SBadSlotName, "x"); }), "Bad Slot Name: x");
   // Without arguments nothing is formatted, not even "%%".
-  EXPECT_EQ(MessageOf([] { Raise<EIEException>("100%% %s"); }), "100%% %s");
+  EXPECT_EQ(ErrorOf([] { Raise<EIEException>("100%% %s"); }), "100%% %s");
   EXPECT_THROW(Raise<EFzyException>("fuzzy"), EFzyException);
 }
 
@@ -48,8 +42,8 @@ TEST(CheckIndex, AcceptsExactlyZeroToCountMinusOne) {
     std::string expected;
   };
   const Row rows[] = {
-      {0, 1, "<none>"},
-      {2, 3, "<none>"},
+      {0, 1, std::string(kNoError)},
+      {2, 3, std::string(kNoError)},
       {3, 3, "List index out of bounds (3)"},
       {-1, 3, "List index out of bounds (-1)"},
       {0, 0, "List index out of bounds (0)"},
@@ -57,9 +51,9 @@ TEST(CheckIndex, AcceptsExactlyZeroToCountMinusOne) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.index);
-    EXPECT_EQ(MessageOf([&] { CheckIndex<EIEException>(row.index, row.count); }), row.expected);
+    EXPECT_EQ(ErrorOf([&] { CheckIndex<EIEException>(row.index, row.count); }), row.expected);
   }
-  EXPECT_EQ(MessageOf([] { CheckIndex<EIEException>(4, 4, "Point %d"); }), "Point 4");
+  EXPECT_EQ(ErrorOf([] { CheckIndex<EIEException>(4, 4, "Point %d"); }), "Point 4");
 }
 
 }  // namespace

@@ -16,9 +16,12 @@
 #include <vector>
 
 #include "base/IEExceptions.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
+
+using test::ExpectError;
 
 template <class TTable>
 auto EnumerationKeys(const TTable& table) {
@@ -32,17 +35,6 @@ auto IndexedKeys(const TTable& table) {
   std::vector<std::decay_t<decltype(table.KeyAt(0))>> keys;
   for (std::int32_t i = 0; i < table.Count(); ++i) keys.push_back(table.KeyAt(i));
   return keys;
-}
-
-// Expects fn to raise a hash-table error whose whole message is `message`.
-template <class TFn>
-void ExpectError(TFn&& fn, const std::string& message) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error, expected: " << message;
-  } catch (const EGHashtableError& e) {
-    EXPECT_EQ(e.what(), message);
-  }
 }
 
 TEST(StringKeyHash, FollowsTheShortAndLongKeyRules) {
@@ -104,11 +96,11 @@ TEST(HashIndex, ComputesEachHashTypeByItsDigits) {
 
 TEST(HashIndex, RejectsNullKeysAndUnknownTypes) {
   for (TGHashType type : {htTruncation, htDivision, htMidSquare, htFolding}) {
-    ExpectError([&] { HashIndex(0, 101, type); }, "Argument is null");
-    ExpectError([&] { HashIndex(0x80000000u, 101, type); }, "Argument is null");
+    ExpectError<EGHashtableError>([&] { HashIndex(0, 101, type); }, "Argument is null");
+    ExpectError<EGHashtableError>([&] { HashIndex(0x80000000u, 101, type); }, "Argument is null");
   }
-  ExpectError([] { HashIndex(5, 101, static_cast<TGHashType>(4)); }, "Subscript out of range");
-  ExpectError([] { HashIndex(5, 0, htDivision); }, "Subscript out of range");
+  ExpectError<EGHashtableError>([] { HashIndex(5, 101, static_cast<TGHashType>(4)); }, "Subscript out of range");
+  ExpectError<EGHashtableError>([] { HashIndex(5, 0, htDivision); }, "Subscript out of range");
 }
 
 TEST(HashIndex, TableDivisionAgreesWithRemainder) {
@@ -245,23 +237,23 @@ TEST(TGCustomHashtable, MatchesAMapUnderRandomChanges) {
 
 TEST(TGCustomHashtable, RaisesItsErrorsWithWholeMessages) {
   TGStringHashtable<int> table;
-  ExpectError([&] { table.Get("a"); }, "Table is empty");
-  ExpectError([&] { table.Put("", 1); }, "Argument is null");
+  ExpectError<EGHashtableError>([&] { table.Get("a"); }, "Table is empty");
+  ExpectError<EGHashtableError>([&] { table.Put("", 1); }, "Argument is null");
   table.Put("a", 1);
-  ExpectError([&] { table.Get("b"); }, "No such element");
-  ExpectError([&] { table.GetNamed("b"); }, "No such element: b");
-  ExpectError([&] { table.Get(""); }, "Argument is null");
-  ExpectError([&] { table.KeyAt(1); }, "List index out of bounds (1)");
-  ExpectError([&] { table.ValueAt(-1); }, "List index out of bounds (-1)");
-  ExpectError([&] { table.SetHashType(htFolding); }, "Cannot perform this operation with non-empty table");
-  ExpectError([&] { table.SetHashType(static_cast<TGHashType>(9)); }, "Subscript out of range");
+  ExpectError<EGHashtableError>([&] { table.Get("b"); }, "No such element");
+  ExpectError<EGHashtableError>([&] { table.GetNamed("b"); }, "No such element: b");
+  ExpectError<EGHashtableError>([&] { table.Get(""); }, "Argument is null");
+  ExpectError<EGHashtableError>([&] { table.KeyAt(1); }, "List index out of bounds (1)");
+  ExpectError<EGHashtableError>([&] { table.ValueAt(-1); }, "List index out of bounds (-1)");
+  ExpectError<EGHashtableError>([&] { table.SetHashType(htFolding); }, "Cannot perform this operation with non-empty table");
+  ExpectError<EGHashtableError>([&] { table.SetHashType(static_cast<TGHashType>(9)); }, "Subscript out of range");
   table.SetHashType(htDivision);  // the same type: no error
-  ExpectError([&] { table.SetLoadFactor(0.0f); }, "Invalid load factor: 0.0000");
-  ExpectError([&] { table.SetCapacity(1u << 31); }, "Hash table capacity too large: 2147483648");
+  ExpectError<EGHashtableError>([&] { table.SetLoadFactor(0.0f); }, "Invalid load factor: 0.0000");
+  ExpectError<EGHashtableError>([&] { table.SetCapacity(1u << 31); }, "Hash table capacity too large: 2147483648");
   TGHashIntTable<int> ints;
   ints.Put(1, 1);
-  ExpectError([&] { ints.GetNamed(2); }, "No such element: 2");
-  ExpectError([&] { ints.Put(0, 1); }, "Argument is null");
+  ExpectError<EGHashtableError>([&] { ints.GetNamed(2); }, "No such element: 2");
+  ExpectError<EGHashtableError>([&] { ints.Put(0, 1); }, "Argument is null");
   // The failed calls changed nothing.
   EXPECT_EQ(table.Count(), 1);
   EXPECT_EQ(table.Get("a"), 1);
@@ -285,8 +277,8 @@ TEST(TGCustomHashtable, RefusesLoadFactorsThatWouldBlowUpTheBuckets) {
     SCOPED_TRACE(row.message);
     TGHashIntTable<int> table;
     table.Put(1, 1);
-    ExpectError([&] { table.SetLoadFactor(row.loadFactor); }, row.message);
-    ExpectError([&] { TGHashIntTable<int> constructed(101, row.loadFactor); }, row.message);
+    ExpectError<EGHashtableError>([&] { table.SetLoadFactor(row.loadFactor); }, row.message);
+    ExpectError<EGHashtableError>([&] { TGHashIntTable<int> constructed(101, row.loadFactor); }, row.message);
     EXPECT_EQ(table.LoadFactor(), 0.75f);
     table.Put(2, 2);
     EXPECT_EQ(table.Capacity(), 101u);
@@ -476,11 +468,11 @@ TEST(TGHashtableEnumerator, WalksInEnumerationOrderAndGuardsKeyRequests) {
   std::vector<std::string> walked;
   while (keys.HasMoreElements()) walked.push_back(keys.NextKey());
   EXPECT_EQ(walked, EnumerationKeys(table));
-  ExpectError([&] { keys.NextKey(); }, "No such element");
+  ExpectError<EGHashtableError>([&] { keys.NextKey(); }, "No such element");
 
   TGHashtableEnumerator values(table);
   EXPECT_EQ(values.NextValue(), table.Get(walked[0]));
-  ExpectError([&] { values.NextKey(); }, "Illegal NextElement Call, must be iterating over the keys");
+  ExpectError<EGHashtableError>([&] { values.NextKey(); }, "Illegal NextElement Call, must be iterating over the keys");
   values.Reset();
   EXPECT_EQ(values.NextEntry().Key(), walked[0]);
 }
@@ -492,7 +484,7 @@ TEST(TGHashtable, KeysByPointer) {
   table.Put(&b, 'b');
   EXPECT_EQ(table.Get(&a), 'a');
   EXPECT_EQ(table.Get(&b), 'b');
-  ExpectError([&] { table.Put(nullptr, 'n'); }, "Argument is null");
+  ExpectError<EGHashtableError>([&] { table.Put(nullptr, 'n'); }, "Argument is null");
 }
 
 }  // namespace

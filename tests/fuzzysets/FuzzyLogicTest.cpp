@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "base/IEExceptions.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
 
 using TPointList = std::vector<std::pair<double, double>>;
+using test::ErrorOf;
 
 // A set over a chosen universe, counting its change notifications.
 class TTestSet : public TFuzzySet {
@@ -41,16 +43,6 @@ class TTestSet : public TFuzzySet {
  private:
   TFuzzyUniverse universe_;
 };
-
-template <class TCall>
-std::string ErrorOf(TCall&& call) {
-  try {
-    call();
-  } catch (const EFzyException& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double Inf = std::numeric_limits<double>::infinity();
@@ -156,8 +148,8 @@ TEST(TFuzzySetValues, MaxAndMinY) {
   sum.Normalize();
   EXPECT_EQ(sum.ValuesText(), "((0.0000 0.0000) (0.5000 0.5000) (1.0000 1.0000) )");
   TTestSet empty;
-  EXPECT_EQ(ErrorOf([&] { empty.Values().MaxY(); }), "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
-  EXPECT_EQ(ErrorOf([&] { empty.Values().MinY(); }), "Invalid operation: Get Minimum Y Value.  Fuzzy set is empty");
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { empty.Values().MaxY(); }), "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { empty.Values().MinY(); }), "Invalid operation: Get Minimum Y Value.  Fuzzy set is empty");
 }
 
 TEST(TFuzzySet, EditingMakesTheSetUserDefined) {
@@ -229,33 +221,33 @@ TEST(TFuzzySet, AssigningSetTypeRegeneratesOverTheUniverse) {
   set.SetSetType(fstUserDefined);
   EXPECT_EQ(set.Values().Count(), 7);
   TTestSet point(TFuzzyUniverse{3.0, 3.0});  // beta would divide by zero
-  EXPECT_EQ(ErrorOf([&] { point.SetSetType(fstBetaCurve); }),
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { point.SetSetType(fstBetaCurve); }),
             "Invalid beta curve, the inflection (beta) must not be 0");
 }
 
 TEST(TFuzzySet, Errors) {
   TTestSet set({{0, 0}, {1, 1}}, "high");
   const std::pair<std::string, std::string> cases[] = {
-      {ErrorOf([&] { set.GetXRange(2); }), "Invalid index argument to GetXRange.  Index = 2"},
-      {ErrorOf([&] { set.MakeSCurve(7, true, 2, 1, 0); }),
+      {ErrorOf<EFzyException>([&] { set.GetXRange(2); }), "Invalid index argument to GetXRange.  Index = 2"},
+      {ErrorOf<EFzyException>([&] { set.MakeSCurve(7, true, 2, 1, 0); }),
        "Invalid range arguments.  Left (2.0000) is greater than right (1.0000)"},
-      {ErrorOf([&] { set.MakePI(7, 0.5, -0.25); }),
+      {ErrorOf<EFzyException>([&] { set.MakePI(7, 0.5, -0.25); }),
        "Invalid range arguments.  Left (0.7500) is greater than right (0.2500)"},
-      {ErrorOf([&] { set.MakeBeta(7, 0, 1, 0, 1); }), "Invalid beta curve, the inflection (beta) must not be 0"},
-      {ErrorOf([&] { set.SetName("very"); }), "Invalid fuzzy set name, \"very\" is a reserved word"},
-      {ErrorOf([&] { set.SetName("<=X"); }), "Invalid fuzzy set name, \"<=X\" is a reserved word"},
-      {ErrorOf([&] { set.SetName("or-sum"); }), "Invalid fuzzy set name, \"or-sum\" is a reserved word"},
-      {ErrorOf([&] { set.Values().Add(Nan, 0); }),
+      {ErrorOf<EFzyException>([&] { set.MakeBeta(7, 0, 1, 0, 1); }), "Invalid beta curve, the inflection (beta) must not be 0"},
+      {ErrorOf<EFzyException>([&] { set.SetName("very"); }), "Invalid fuzzy set name, \"very\" is a reserved word"},
+      {ErrorOf<EFzyException>([&] { set.SetName("<=X"); }), "Invalid fuzzy set name, \"<=X\" is a reserved word"},
+      {ErrorOf<EFzyException>([&] { set.SetName("or-sum"); }), "Invalid fuzzy set name, \"or-sum\" is a reserved word"},
+      {ErrorOf<EFzyException>([&] { set.Values().Add(Nan, 0); }),
        "Invalid fuzzy set point (nan, 0.0000), coordinates must be finite numbers"},
-      {ErrorOf([&] { set.Values().SetY(0, Inf); }),
+      {ErrorOf<EFzyException>([&] { set.Values().SetY(0, Inf); }),
        "Invalid fuzzy set point (0.0000, inf), coordinates must be finite numbers"},
-      {ErrorOf([&] { set.MakeTriangle(0, Inf, 1); }), "Invalid fuzzy set argument, inf is not a finite number"},
-      {ErrorOf([&] { set.Values().SetX(7, 0); }), "Fuzzy set point index out of bounds (7)"},
-      {ErrorOf([&] { set.ApplyOperator(3, true, 0.0); }), "Invalid fuzzy operation, division by 0"},
-      {ErrorOf([&] { set.ApplyOperator(9, true, 1.0); }), "Invalid fuzzy operator index: 9"},
-      {ErrorOf([&] { set.ApplyOperator(2, true, 1e300); set.ApplyOperator(2, true, 1e300); }),
+      {ErrorOf<EFzyException>([&] { set.MakeTriangle(0, Inf, 1); }), "Invalid fuzzy set argument, inf is not a finite number"},
+      {ErrorOf<EFzyException>([&] { set.Values().SetX(7, 0); }), "Fuzzy set point index out of bounds (7)"},
+      {ErrorOf<EFzyException>([&] { set.ApplyOperator(3, true, 0.0); }), "Invalid fuzzy operation, division by 0"},
+      {ErrorOf<EFzyException>([&] { set.ApplyOperator(9, true, 1.0); }), "Invalid fuzzy operator index: 9"},
+      {ErrorOf<EFzyException>([&] { set.ApplyOperator(2, true, 1e300); set.ApplyOperator(2, true, 1e300); }),
        "Invalid fuzzy set point (1.0000, inf), coordinates must be finite numbers"},
-      {ErrorOf([&] { set.Values().Expand(FuzzyMaxPointCount + 1); }),
+      {ErrorOf<EFzyException>([&] { set.Values().Expand(FuzzyMaxPointCount + 1); }),
        "Invalid number of points for a fuzzy set: 1048577"},
   };
   for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
@@ -275,8 +267,8 @@ TEST(TFuzzySet, UnionAndIntersectionNamesAndErrors) {
   EXPECT_EQ(r.ValuesText(), "((0.0000 1.0000) (0.5000 0.5000) (1.0000 1.0000) )");
   a.Intersection(b, foBoundedSum, r);
   EXPECT_EQ(r.Name(), "high and-boundedsum [very low]");
-  EXPECT_EQ(ErrorOf([&] { a.Intersection(b, foSum, r); }), "Invalid fuzzy operation: foSum");
-  EXPECT_EQ(ErrorOf([&] { a.Union(b, static_cast<TFuzzyOperation>(9), r); }), "Invalid fuzzy operation: 9");
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { a.Intersection(b, foSum, r); }), "Invalid fuzzy operation: foSum");
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { a.Union(b, static_cast<TFuzzyOperation>(9), r); }), "Invalid fuzzy operation: 9");
   TTestSet copy({{0, 0}, {1, 1}});
   a.Union(copy, foSum, r);
   EXPECT_EQ(r.GetMembership(1.0), 2.0);

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "base/IEExceptions.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
 
 using TPointList = std::vector<std::pair<double, double>>;
+using test::ErrorOf;
 
 TRef<TIFuzzyVariable> MakeVariable(double minimum = 0.0, double maximum = 1.0, std::string_view name = "v") {
   auto v = MakeRef<TIFuzzyVariable>(name);
@@ -38,16 +40,6 @@ TRef<IFuzzySet> FreeSet(const TPointList& points, std::string_view name = {}) {
   for (const auto& [x, y] : points) set->AddPoint(x, y);
   set->EndUpdate();
   return set;
-}
-
-template <class TCall>
-std::string ErrorOf(TCall&& call) {
-  try {
-    call();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 class TNamePrinter : public IFuzzyParser {
@@ -155,9 +147,9 @@ TEST(TIFuzzySet, HedgeNamesAndErrors) {
   set->ApplyHedge(1).ApplyHedge(5);
   EXPECT_EQ(set->Name(), "very [somewhat high]");
   EXPECT_EQ(v->FindTerm("high")->Values().Count(), 2);  // the term itself is untouched
-  EXPECT_EQ(ErrorOf([&] { set->ApplyHedge(20); }), "Invalid fuzzy hedge index: 20");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { set->ApplyHedge(20); }), "Invalid fuzzy hedge index: 20");
   TRef<IFuzzySet> empty = FreeSet({});
-  EXPECT_EQ(ErrorOf([&] { empty->ApplyHedge(10); }), "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { empty->ApplyHedge(10); }), "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
 }
 
 TEST(TIFuzzySet, CombinationsNameAndDescribeTheirOperands) {
@@ -174,7 +166,7 @@ TEST(TIFuzzySet, CombinationsNameAndDescribeTheirOperands) {
   EXPECT_FALSE(both->IsTerm());
   TRef<IFuzzySet> neither = both->Intersection(*veryHigh, foProduct);
   EXPECT_EQ(neither->ExpressionText(), "((very high) or-mean low) and-product (very high)");
-  EXPECT_EQ(ErrorOf([&] { both->Intersection(*veryHigh, foSum); }), "Invalid fuzzy operation: foSum");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { both->Intersection(*veryHigh, foSum); }), "Invalid fuzzy operation: foSum");
   TRef<IFuzzySet> capped = v->FindTerm("high")->CombineConstant(false, 0.5);
   EXPECT_EQ(capped->Name(), "high and 0.5000");
   EXPECT_EQ(v->FindTerm("high")->AlphaCut(true, 0.5)->Name(), "high");
@@ -287,7 +279,7 @@ TEST(TIFuzzyVariable, UniverseAndChangeEvents) {
   EXPECT_EQ(events.size(), 8u);
   EXPECT_EQ(events[0], "change");
   EXPECT_EQ(events[1], "variable");
-  EXPECT_EQ(ErrorOf([&] { v->SetMaximum(std::nan("")); }), "Invalid fuzzy set argument, nan is not a finite number");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { v->SetMaximum(std::nan("")); }), "Invalid fuzzy set argument, nan is not a finite number");
 }
 
 TEST(TIFuzzyVariable, TermsAreFiledByName) {
@@ -296,9 +288,9 @@ TEST(TIFuzzyVariable, TermsAreFiledByName) {
   EXPECT_TRUE(high->IsTerm());
   EXPECT_FALSE(v->CreateTerm("__Empty")->IsTerm());
   EXPECT_EQ(v->FindTerm("__Empty")->Name(), "__Empty");
-  EXPECT_EQ(ErrorOf([&] { v->CreateTerm("very"); }), "Invalid fuzzy set name, \"very\" is a reserved word");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { v->CreateTerm("very"); }), "Invalid fuzzy set name, \"very\" is a reserved word");
   EXPECT_NE(v->CreateTerm("Very"), nullptr);
-  EXPECT_EQ(ErrorOf([&] { v->CreateTerm(""); }), "Argument is null");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { v->CreateTerm(""); }), "Argument is null");
   high->SetName("tall");
   EXPECT_EQ(v->FindTerm("high"), nullptr);
   EXPECT_EQ(v->FindTerm("tall"), high.Get());
@@ -461,7 +453,7 @@ TEST(TIFuzzyVariable, HugeUniversesComputeOrRaise) {
   // The level 0.5 is crossed half-way, even though the width overflows.
   EXPECT_EQ(v->FindTerm("high")->CombineConstant(true, 0.5)->Values()[0].X(), 0.0);
   EXPECT_EQ(v->FindTerm("high")->AlphaCut(false, 0.5)->Values()[1].X(), 0.0);
-  EXPECT_EQ(ErrorOf([&] { v->FindTerm("high")->MomentDefuzzify(); }),
+  EXPECT_EQ(ErrorOf<std::exception>([&] { v->FindTerm("high")->MomentDefuzzify(); }),
             "Cannot defuzzify fuzzy set high, its area is not a finite number");
   EXPECT_EQ(v->FindTerm("high")->MeanOfMaxima(), 1e308);
   TRef<IFuzzySet> ends = v->NewFuzzySet();
@@ -469,7 +461,7 @@ TEST(TIFuzzyVariable, HugeUniversesComputeOrRaise) {
   ends->AddPoint(0, 0);
   ends->AddPoint(1e308, 1);
   EXPECT_EQ(ends->MeanOfMaxima(), 0.0);
-  EXPECT_EQ(ErrorOf([&] { v->FindTerm("high")->SetSetType(fstTriangle); }),
+  EXPECT_EQ(ErrorOf<std::exception>([&] { v->FindTerm("high")->SetSetType(fstTriangle); }),
             "Invalid fuzzy set argument, inf is not a finite number");
   TRef<IFuzzySet> about = v->FindTerm("medium")->Clone();
   about->ApplyHedge(11);

@@ -7,28 +7,15 @@
 
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"
+#include "support/TestHelpers.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {
 namespace {
 
 using test::TTestReasoner;
-
-TRef<TIEValue> ListOf(std::initializer_list<TRef<TIEValue>> items) {
-  auto list = MakeRef<TValueVector>();
-  for (const auto& item : items) list->Add(item);
-  return NewList(std::move(list));
-}
-
-template <class TAction>
-void ExpectError(TAction action, std::string_view message) {
-  try {
-    action();
-    ADD_FAILURE() << "no error, expected: " << message;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
+using test::ExpectError;
+using test::ListOf;
 
 // A partial match made by hand.
 class TTestToken final : public IReteToken {

@@ -10,12 +10,15 @@
 
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"
+#include "support/TestHelpers.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {
 namespace {
 
 using test::TTestReasoner;
+using test::ExpectError;
+using test::ListOf;
 
 TRef<TIEDefinedType> NewType(std::string_view name, TIETypes types, IReasoner* owner = nullptr) {
   auto type = MakeRef<TIEDefinedType>(owner);
@@ -24,24 +27,13 @@ TRef<TIEDefinedType> NewType(std::string_view name, TIETypes types, IReasoner* o
   return type;
 }
 
-TRef<TIEValue> ListOf(std::initializer_list<TRef<TIEValue>> items) {
-  auto list = MakeRef<TValueVector>();
-  for (const auto& item : items) list->Add(item);
-  return NewList(std::move(list));
-}
-
 // Runs action, expects an engine error with exactly message, and checks that
 // the type prints the same afterwards.
 template <class TAction>
 void ExpectRefused(const TIEDefinedType& type, TAction action, std::string_view message) {
   const std::string before = type.AsString();
   const TIETypes kinds = type.BaseTypes();
-  try {
-    action();
-    ADD_FAILURE() << "no error for: " << message;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.what(), message);
-  }
+  ExpectError(action, message);
   EXPECT_EQ(type.AsString(), before);
   EXPECT_EQ(type.BaseTypes(), kinds);
 }

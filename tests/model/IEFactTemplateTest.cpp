@@ -8,6 +8,7 @@
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/IEFacts.h"
+#include "support/TestHelpers.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {
@@ -15,12 +16,8 @@ namespace {
 
 using test::TTestFunCall;
 using test::TTestReasoner;
-
-TRef<TIEValue> ListOf(std::initializer_list<TRef<TIEValue>> items) {
-  auto list = MakeRef<TValueVector>();
-  for (const auto& item : items) list->Add(item);
-  return NewList(std::move(list));
-}
+using test::ExpectError;
+using test::ListOf;
 
 TRef<TIEDefinedType> FuzzyType(std::string_view name, double minimum, double maximum, IReasoner* owner) {
   auto type = MakeRef<TIEDefinedType>(owner);
@@ -43,12 +40,7 @@ std::string Snapshot(const IFactTemplate& t) {
 template <class TAction>
 void ExpectRefused(const IFactTemplate& t, TAction action, std::string_view message) {
   const std::string before = Snapshot(t);
-  try {
-    action();
-    ADD_FAILURE() << "no error for: " << message;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.what(), message);
-  }
+  ExpectError(action, message);
   EXPECT_EQ(Snapshot(t), before);
 }
 

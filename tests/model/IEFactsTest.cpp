@@ -5,18 +5,15 @@
 
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"
+#include "support/TestHelpers.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {
 namespace {
 
 using test::TTestReasoner;
-
-TRef<TIEValue> ListOf(std::initializer_list<TRef<TIEValue>> items) {
-  auto list = MakeRef<TValueVector>();
-  for (const auto& item : items) list->Add(item);
-  return NewList(std::move(list));
-}
+using test::ExpectError;
+using test::ListOf;
 
 // A "point" template: x and y integers (x only integers), a float weight, a
 // symbol label and a multislot of tags.
@@ -49,12 +46,7 @@ TRef<TIEDefinedType> RiskType(IReasoner* engine) {
 template <class TAction>
 void ExpectRefused(const IFact& fact, TAction action, std::string_view message) {
   const std::string before = fact.AsString();
-  try {
-    action();
-    ADD_FAILURE() << "no error for: " << message;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.what(), message);
-  }
+  ExpectError(action, message);
   EXPECT_EQ(fact.AsString(), before);
 }
 

@@ -8,22 +8,14 @@
 
 #include "base/IEExceptions.h"
 #include "model/IEContext.h"
+#include "support/TestHelpers.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {
 namespace {
 
 using test::TTestReasoner;
-
-template <class TAction>
-void ExpectError(TAction action, std::string_view message) {
-  try {
-    action();
-    ADD_FAILURE() << "no error, expected: " << message;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
+using test::ExpectError;
 
 // A function whose body is a lambda.
 class TLambdaFunction final : public TIEUserFunction {

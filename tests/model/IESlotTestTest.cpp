@@ -7,6 +7,7 @@
 #include "base/IEExceptions.h"
 #include "model/IEContext.h"
 #include "model/IEPackages.h"
+#include "support/TestHelpers.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {
@@ -15,6 +16,7 @@ namespace {
 using test::TTestFunCall;
 using test::TTestReasoner;
 using test::TTestToken;
+using test::ExpectError;
 
 // A function whose work is a lambda over the call's arguments.
 class TLambdaFunction final : public TIEUserFunction {
@@ -79,16 +81,6 @@ TRef<TIEValue> Call(IReasoner* engine, std::string_view name, std::initializer_l
 }
 
 TRef<TIEValue> MultiVariable(std::string_view name) { return MakeRef<TIEValue>(name, dtMultiVariable); }
-
-template <class TAction>
-void ExpectMessage(TAction action, std::string_view message) {
-  try {
-    action();
-    ADD_FAILURE() << "no error, expected: " << message;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
 
 // Records what a pattern tells its owner.
 class TRecordingOwner final : public IPatternOwner {
@@ -177,7 +169,7 @@ TEST(TIEJoinTest, FollowsSlotLayoutChangesAndRefusesUnknownSlots) {
   auto moved = MakeRef<TTestToken>(std::vector<TRef<IFact>>{Car(t, "red", 7)});
   EXPECT_TRUE(test.Evaluate(Car(t, "blue", 7).Get(), moved.Get()));
   EXPECT_FALSE(test.Evaluate(Car(t, "blue", 8).Get(), moved.Get()));
-  ExpectMessage([&] { TIEJoinTest(sttEquals, 0, "wheels", "size").Evaluate(Car(t, "red", 7).Get(), moved.Get()); },
+  ExpectError([&] { TIEJoinTest(sttEquals, 0, "wheels", "size").Evaluate(Car(t, "red", 7).Get(), moved.Get()); },
                 "No such slot name: \"wheels\"");
 }
 
@@ -255,12 +247,12 @@ TEST(TIEPattern, EntersTheTemplatesSlotsInSortedOrder) {
 TEST(TIEPattern, RefusesTestsWithoutTemplateOrSlot) {
   TTestReasoner engine;
   TIEPattern pattern(nullptr, 0, CarTemplate(engine));
-  ExpectMessage([&] { pattern.AddTest("wheels", NewInteger(4).Get(), false); }, "No such slot name: \"wheels\"");
+  ExpectError([&] { pattern.AddTest("wheels", NewInteger(4).Get(), false); }, "No such slot name: \"wheels\"");
   EXPECT_EQ(pattern.TestCount(), 0);
 
   TIEPattern bare(nullptr, 0, nullptr, "car");
-  ExpectMessage([&] { bare.AddTest("color", NewAtom("red").Get(), false); }, "Fact Template is missing");
-  ExpectMessage([&] { (void)bare.AsString(); }, "Fact Template is missing");
+  ExpectError([&] { bare.AddTest("color", NewAtom("red").Get(), false); }, "Fact Template is missing");
+  ExpectError([&] { (void)bare.AsString(); }, "Fact Template is missing");
 }
 
 TEST(TIEPattern, CountsTestsAndDisjunctions) {
@@ -313,7 +305,7 @@ TEST(TIEPattern, ReportsChangesToOwnerAndOnChange) {
 TEST(TIEPattern, NegatedTestPatternCannotBeBound) {
   TTestReasoner engine;
   TIEPattern test(nullptr, 1, engine.GetImpliedTemplate("test"), "test");
-  ExpectMessage([&] { test.SetBoundName("t"); }, "Cannot bind a negated pattern to a variable");
+  ExpectError([&] { test.SetBoundName("t"); }, "Cannot bind a negated pattern to a variable");
   EXPECT_EQ(test.BoundName(), "");
   // Other negated patterns are left to the parser's own check.
   TIEPattern negated(nullptr, 1, CarTemplate(engine));

@@ -7,6 +7,7 @@
 
 #include "base/IEExceptions.h"
 #include "model/IEPackages.h"
+#include "support/TestHelpers.h"
 #include "support/TestReasoner.h"
 
 namespace fxe {
@@ -15,16 +16,7 @@ namespace {
 using test::TTestFunCall;
 using test::TTestReasoner;
 using test::TTestToken;
-
-template <class TAction>
-void ExpectMessage(TAction action, std::string_view message) {
-  try {
-    action();
-    ADD_FAILURE() << "no error, expected: " << message;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
+using test::ExpectError;
 
 // An engine with the templates project (complexity, name, staff: a multislot)
 // and risk (level), and the implied template of ordered x facts.
@@ -95,7 +87,7 @@ TEST_F(TRuleTest, RefusesNamesWithSeparators) {
   for (std::string_view bad : {"a b", "a:b", "(x", "x)", "?x", "a;b", "a\"b", "$x", "a<b", "#1"}) {
     SCOPED_TRACE(bad);
     const std::size_t at = bad.find_first_of(" :()?;\"$<#");
-    ExpectMessage([&] { rule.SetRuleName(bad); },
+    ExpectError([&] { rule.SetRuleName(bad); },
                   "Invalid name \"" + std::string(bad) + "\", the character '" + std::string(bad.substr(at, 1)) +
                       "' is not allowed");
     EXPECT_EQ(rule.RuleName(), "good-name");
@@ -108,7 +100,7 @@ TEST_F(TRuleTest, RegisteredRuleMovesToItsNewName) {
   first.SetRuleName("renamed");
   EXPECT_EQ(engine.FindRule("renamed"), &first);
   EXPECT_EQ(engine.FindRule("Rule_0"), nullptr);
-  ExpectMessage([&] { second.SetRuleName("renamed"); }, "Duplicate Rules defined with same name: \"renamed\"");
+  ExpectError([&] { second.SetRuleName("renamed"); }, "Duplicate Rules defined with same name: \"renamed\"");
   EXPECT_EQ(second.RuleName(), "Rule_1");
   EXPECT_EQ(engine.FindRule("Rule_1"), &second);
 }
@@ -145,7 +137,7 @@ TEST_F(TRuleTest, EngineChangesOnlyForUnregisteredRules) {
   EXPECT_EQ(other.NextRuleNumber(), 1);
 
   TRule& registered = engine.AddRule(std::make_unique<TRule>(&engine));
-  ExpectMessage([&] { registered.SetEngine(&other); },
+  ExpectError([&] { registered.SetEngine(&other); },
                 "Rule Rule_1 is registered with its engine and cannot change engines");
   EXPECT_EQ(registered.Engine(), &engine);
 }
@@ -157,14 +149,14 @@ TEST(TRule, LosesItsEngineWhenTheEngineIsDestroyed) {
     rule.SetEngine(&engine);
   }
   EXPECT_EQ(rule.Engine(), nullptr);
-  ExpectMessage([&] { rule.Fire(TTestToken({})); }, "Unknown/Undefined Inference Engine");
+  ExpectError([&] { rule.Fire(TTestToken({})); }, "Unknown/Undefined Inference Engine");
 }
 
 // --- Patterns and bindings ----------------------------------------------------------------------------
 
 TEST_F(TRuleTest, PatternsNeedAnEngine) {
   TRule rule;
-  ExpectMessage([&] { rule.AddPattern(Pattern("risk")); }, "Unknown/Undefined Inference Engine");
+  ExpectError([&] { rule.AddPattern(Pattern("risk")); }, "Unknown/Undefined Inference Engine");
   EXPECT_EQ(rule.PatternCount(), 0);
 }
 
@@ -223,7 +215,7 @@ TEST_F(TRuleTest, RefusesAVariableFirstUsedInAnInequality) {
   auto risk = Pattern("risk");
   risk->AddTest("level", NewVariable("n").Get(), true);  // ?n is bound: fine
   risk->AddTest("level", NewVariable("x").Get(), true);
-  ExpectMessage([&] { rule->AddPattern(std::move(risk)); }, "First Use of Variable is negated, variable name is x");
+  ExpectError([&] { rule->AddPattern(std::move(risk)); }, "First Use of Variable is negated, variable name is x");
   EXPECT_EQ(rule->PatternCount(), 1);
   EXPECT_EQ(BindingsText(*rule), before);
 }
@@ -471,7 +463,7 @@ TEST_F(TRuleTest, AssignFromAnotherEngineReadsTheText) {
   EXPECT_EQ(rule.RuleName(), "elsewhere");
 
   TRule loose;
-  ExpectMessage([&] { loose.Assign(source); }, "Unknown/Undefined Inference Engine");
+  ExpectError([&] { loose.Assign(source); }, "Unknown/Undefined Inference Engine");
 }
 
 }  // namespace

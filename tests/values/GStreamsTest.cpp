@@ -7,22 +7,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "base/IEExceptions.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
 
-std::string StreamErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EGStreamError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::ErrorOf;
 
 // Bytes 0..250 repeated: every position holds a known, position-dependent value.
 std::string Pattern(std::size_t n) {
@@ -143,9 +136,9 @@ TEST(TGBufferStream, SeekToTheCurrentPositionKeepsTheBuffer) {
 TEST(TGBufferStream, SeekErrors) {
   TGStringStream inner(Pattern(100));
   TGBufferStream stream(inner);
-  EXPECT_EQ(StreamErrorOf([&] { stream.Seek(0, static_cast<TSeekOrigin>(7)); }), "Invalid Origin Point specified: 7");
-  EXPECT_EQ(StreamErrorOf([&] { stream.Seek(-1, soBeginning); }), "Invalid stream position: -1");
-  EXPECT_EQ(StreamErrorOf([&] { stream.Seek(101, soEnd); }), "Invalid stream position: -1");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.Seek(0, static_cast<TSeekOrigin>(7)); }), "Invalid Origin Point specified: 7");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.Seek(-1, soBeginning); }), "Invalid stream position: -1");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.Seek(101, soEnd); }), "Invalid stream position: -1");
   // Far beyond the end is allowed and holds at the largest position.
   EXPECT_EQ(stream.Seek(INT64_MAX, soBeginning), INT64_MAX);
   EXPECT_EQ(stream.Seek(1, soCurrent), INT64_MAX);
@@ -154,7 +147,7 @@ TEST(TGBufferStream, SeekErrors) {
   TShortWriteStream shortStream(3);
   TGBufferStream writer(shortStream);
   writer.Write("abcdef", 6);
-  EXPECT_EQ(StreamErrorOf([&] { writer.Seek(0, soBeginning); }), "Error seeking in buffer");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { writer.Seek(0, soBeginning); }), "Error seeking in buffer");
 }
 
 TEST(TGBufferStream, ShortFlushStopsTheWrite) {
@@ -167,7 +160,7 @@ TEST(TGBufferStream, ShortFlushStopsTheWrite) {
 TEST(TGBufferStream, PushBack) {
   TGStringStream inner("abc");
   TGBufferStream stream(inner);
-  EXPECT_EQ(StreamErrorOf([&] { stream.PushBack('x'); }), "Overflow on push back");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.PushBack('x'); }), "Overflow on push back");
   EXPECT_EQ(stream.ReadByte(), 'a');
   stream.PushBack('z');
   EXPECT_EQ(stream.Position(), 0);
@@ -187,7 +180,7 @@ TEST(TGBufferStream, PushBackAfterARefillAllowsOneCharacter) {
   TGBufferStream stream(inner);
   for (std::size_t i = 0; i <= TGBufferStream::BufferSize; ++i) stream.ReadByte();
   stream.PushBack('x');
-  EXPECT_EQ(StreamErrorOf([&] { stream.PushBack('y'); }), "Overflow on push back");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.PushBack('y'); }), "Overflow on push back");
   EXPECT_EQ(stream.ReadByte(), 'x');
 }
 
@@ -247,7 +240,7 @@ TEST(TGTextStream, ShortWriteRaises) {
   TShortWriteStream shortStream(10);
   TGTextStream stream(shortStream);
   const std::string big(3 * TGBufferStream::BufferSize, 'x');
-  EXPECT_EQ(StreamErrorOf([&] { stream.WriteText(big); }), "Error writing to stream");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.WriteText(big); }), "Error writing to stream");
 }
 
 TEST(TGFileStream, WriteThenReadBack) {
@@ -269,7 +262,7 @@ TEST(TGFileStream, WriteThenReadBack) {
     EXPECT_EQ(in.Size(), 13);
   }
   std::remove(path.c_str());
-  EXPECT_EQ(StreamErrorOf([&] { TGTextStream missing(path, TFileMode::OpenRead); }),
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { TGTextStream missing(path, TFileMode::OpenRead); }),
             "Cannot open file \"" + path + "\"");
 }
 

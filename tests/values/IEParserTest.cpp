@@ -4,18 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "base/IEExceptions.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
 
 using TokenRef = TRef<TIEStreamToken>;
+using test::ErrorOf;
 
 // Every token of a text, the end-of-input token included.
 std::vector<TokenRef> Tokenize(std::string text, ISymbolSource* symbols = nullptr) {
@@ -25,16 +26,6 @@ std::vector<TokenRef> Tokenize(std::string text, ISymbolSource* symbols = nullpt
     tokens.push_back(stream->NextToken());
   } while (tokens.back()->DataType() != tkEndOfInput);
   return tokens;
-}
-
-template <class E>
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 class TCountingSymbols : public ISymbolSource {

@@ -10,26 +10,14 @@
 
 #include "base/IEExceptions.h"
 #include "fuzzysets/IFuzzyLogic.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
 
 using Ref = TRef<TIEValue>;
-
-Ref List(std::initializer_list<Ref> items) {
-  auto list = MakeRef<TValueVector>();
-  for (const Ref& item : items) list->Add(item);
-  return NewList(list);
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EIEException& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::ErrorOf;
+using test::ListOf;
 
 // A context with a fixed set of bindings.
 class TMapContext : public IIEContext {
@@ -93,9 +81,9 @@ TEST(TIEValue, PrintedForms) {
       {NewFloat(2.5), "2.5000"},
       {NewFloat(1.0 / 3.0), "0.3333"},
       {NewFloat(-0.00001), "-0.0000"},
-      {List({NewAtom("a"), NewAtom("b")}), "a b "},
-      {List({}), ""},
-      {List({NewInteger(1), List({NewInteger(2), NewInteger(3)})}), "1 2 3  "},
+      {ListOf({NewAtom("a"), NewAtom("b")}), "a b "},
+      {ListOf({}), ""},
+      {ListOf({NewInteger(1), ListOf({NewInteger(2), NewInteger(3)})}), "1 2 3  "},
       {MakeRef<TIEValue>(9, dtDescriptor), "<UNKNOWN>"},
       {MakeRef<TIEValue>("slot", dtSlot), "slot"},
   };
@@ -139,7 +127,7 @@ TEST(TIEValue, ReadersRaiseTheConversionError) {
       {[] { NewAtom("a")->AsDescriptor(); }, "Not a descriptor type.  Value (a) is a dtAtom type"},
       {[] { NewAtom("a")->AsFactId(); }, "Not a fact id type.  Value (a) is a dtAtom type"},
       {[] { NewAtom("a")->AsExternalAddress(); }, "Not a External Address type.  Value (a) is a dtAtom type"},
-      {[] { List({})->AsString(); }, "Not a string type.  Value () is a dtList type"},
+      {[] { ListOf({})->AsString(); }, "Not a string type.  Value () is a dtList type"},
       {[] { NewFloat(1e20)->AsInteger(); }, "Not a integer type.  Value (100000000000000000000.0000) is a dtFloat type"},
   };
   for (const Row& row : rows) {
@@ -173,8 +161,8 @@ TEST(TIEValue, StrictAndLooseEquality) {
       {NewFloat(1.5), NewFloat(1.5), true, true},
       {NewFloat(std::nan("")), NewFloat(2.0), true, true},  // unordered counts as equal
       {MakeRef<TIEValue>(), NewAtom("x"), false, true},
-      {List({NewInteger(1), NewAtom("a")}), List({NewInteger(1), NewAtom("a")}), true, true},
-      {List({NewInteger(1)}), List({NewInteger(1), NewInteger(2)}), false, false},
+      {ListOf({NewInteger(1), NewAtom("a")}), ListOf({NewInteger(1), NewAtom("a")}), true, true},
+      {ListOf({NewInteger(1)}), ListOf({NewInteger(1), NewInteger(2)}), false, false},
       {MakeRef<TIEValue>(3, dtFactId), MakeRef<TIEValue>(3, dtFactId), true, true},
       {MakeRef<TIEValue>(3, dtFactId), NewInteger(3), false, true},
   };
@@ -212,7 +200,7 @@ TEST(TIEValue, HashCodes) {
   EXPECT_EQ(NewAtom("ab")->HashCode(), NewString("ab")->HashCode());
   EXPECT_EQ(NewInteger(-7)->HashCode(), static_cast<std::uint32_t>(-7));
   EXPECT_EQ(NewFloat(9.9)->HashCode(), 9u);
-  EXPECT_EQ(List({NewInteger(1), NewInteger(2)})->HashCode(), 3u);
+  EXPECT_EQ(ListOf({NewInteger(1), NewInteger(2)})->HashCode(), 3u);
   // Floats beyond 32 bits still hash.
   EXPECT_NO_THROW(NewFloat(1e300)->HashCode());
 }
