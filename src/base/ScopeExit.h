@@ -19,7 +19,7 @@ namespace fxe {
 template <class TCallable>
 class [[nodiscard]] TScopeExit {
  public:
-  explicit TScopeExit(TCallable&& callable) noexcept(std::is_nothrow_move_constructible_v<TCallable>)
+  explicit TScopeExit(TCallable callable) noexcept(std::is_nothrow_move_constructible_v<TCallable>)
       : callable_(std::move(callable)) {}
   TScopeExit(TScopeExit&& other) noexcept(std::is_nothrow_move_constructible_v<TCallable>)
       : callable_(std::move(other.callable_)), engaged_(std::exchange(other.engaged_, false)) {}

@@ -111,21 +111,27 @@ std::uint64_t HashThreshold(std::uint32_t capacity, float loadFactor) noexcept {
 namespace detail {
 
 void RaiseHashtableError(EHashtableFault fault) {
+  std::string_view message = IEConsts::SIllegalNextElement;
   switch (fault) {
     case EHashtableFault::ArgumentIsNull:
-      Raise<EGHashtableError>(IEConsts::SArgumentIsNull);
+      message = IEConsts::SArgumentIsNull;
+      break;
     case EHashtableFault::SubscriptOutOfRange:
-      Raise<EGHashtableError>(IEConsts::SSubscriptOutOfRange);
+      message = IEConsts::SSubscriptOutOfRange;
+      break;
     case EHashtableFault::TableIsEmpty:
-      Raise<EGHashtableError>(IEConsts::STableIsEmpty);
+      message = IEConsts::STableIsEmpty;
+      break;
     case EHashtableFault::NoSuchElement:
-      Raise<EGHashtableError>(IEConsts::SNoSuchElement);
+      message = IEConsts::SNoSuchElement;
+      break;
     case EHashtableFault::NonEmptyTable:
-      Raise<EGHashtableError>(IEConsts::SNonEmptyTable);
+      message = IEConsts::SNonEmptyTable;
+      break;
     case EHashtableFault::IllegalNextElement:
       break;
   }
-  Raise<EGHashtableError>(IEConsts::SIllegalNextElement);
+  Raise<EGHashtableError>(message);
 }
 
 void RaiseNoSuchElement(std::string_view key) {
