@@ -89,8 +89,8 @@ void BM_CreateMillionFacts(benchmark::State& state) {
   state.counters["heap bytes/fact"] = bytesPerFact;
   state.counters["peak RSS growth kB/1000 facts"] =
       static_cast<double>(PeakResidentKb() - residentBefore) / (kFacts / 1000.0);
-  state.counters["facts/s"] = benchmark::Counter(static_cast<double>(kFacts) * state.iterations(),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["facts/s"] =
+      benchmark::Counter(static_cast<double>(kFacts) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_CreateMillionFacts)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -127,7 +127,8 @@ void BM_HashAndEquals(benchmark::State& state) {
     benchmark::DoNotOptimize(b->HashCode());
     benchmark::DoNotOptimize(a->Equals(*b));
   }
-  state.counters["comparisons/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["comparisons/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_HashAndEquals);
 

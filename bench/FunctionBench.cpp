@@ -38,8 +38,8 @@ void BM_DeffunctionAdd3(benchmark::State& state) {
   TRef<IUserFunction> plus = MakeRef<TPlusFunction>();
   auto add3 = MakeRef<TInterpretedFunction>("add3");
   for (const char* name : {"a", "b", "c"}) add3->AddParameter(name, dtVariable);
-  add3->AddAction(MakeRef<TIEValue>(
-      TRef<IFunCall>(ResolvedCall(plus, {NewVariable("a"), NewVariable("b"), NewVariable("c")}))));
+  add3->AddAction(
+      MakeRef<TIEValue>(TRef<IFunCall>(ResolvedCall(plus, {NewVariable("a"), NewVariable("b"), NewVariable("c")}))));
   auto call = ResolvedCall(add3, {NewInteger(1), NewInteger(2), NewInteger(3)});
   TIEContext root;
   for (auto _ : state) {

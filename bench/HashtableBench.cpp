@@ -46,9 +46,8 @@ const std::vector<std::string>& RandomKeys() {
 const std::vector<std::string>& Keys(std::int64_t set) { return set == 0 ? NameKeys() : RandomKeys(); }
 
 void SetCounters(benchmark::State& state, std::size_t operations) {
-  state.counters["per_op"] = benchmark::Counter(static_cast<double>(operations),
-                                                benchmark::Counter::kIsIterationInvariantRate |
-                                                    benchmark::Counter::kInvert);
+  state.counters["per_op"] = benchmark::Counter(
+      static_cast<double>(operations), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_GStringHashtable_InsertLookup(benchmark::State& state) {
@@ -104,8 +103,7 @@ void BM_UnorderedMap_Lookup(benchmark::State& state) {
 }
 
 // A fact's slot values: 11 buckets, a handful of slot names.
-const std::vector<std::string> kSlotNames = {"funding", "complexity", "priority",
-                                             "visibility", "staffing", "duration"};
+const std::vector<std::string> kSlotNames = {"funding", "complexity", "priority", "visibility", "staffing", "duration"};
 
 void BM_GStringHashtable_SmallLookup(benchmark::State& state) {
   fxe::TGStringHashtable<int> table(11);

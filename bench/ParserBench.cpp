@@ -43,8 +43,12 @@ std::string Rules(int count) {
     const std::string n = std::to_string(i);
     text += "(defrule ship" + n +
             "\r\n"
-            "    (declare (salience " + n + "))\r\n"
-            "    ?o <- (order (id ?id) (item ?item) (qty ?q&:(> ?q " + n + ")) (status open))\r\n"
+            "    (declare (salience " +
+            n +
+            "))\r\n"
+            "    ?o <- (order (id ?id) (item ?item) (qty ?q&:(> ?q " +
+            n +
+            ")) (status open))\r\n"
             "    (stock (item ?item) (count ?c&~0))\r\n"
             "    (customer (id ?id) (status active|gold))\r\n"
             "    (not (blocked ?id))\r\n"

@@ -24,8 +24,7 @@ void AppendFormatted(std::string& out, std::string_view flags, char conv, const 
   char format[32];
   char buffer[512];
   auto make = [&](const char* length) {
-    std::snprintf(format, sizeof format, "%%%.*s%s%c", static_cast<int>(flags.size()), flags.data(),
-                  length, conv);
+    std::snprintf(format, sizeof format, "%%%.*s%s%c", static_cast<int>(flags.size()), flags.data(), length, conv);
   };
   switch (conv) {
     case 's':
@@ -64,8 +63,7 @@ void AppendFormatted(std::string& out, std::string_view flags, char conv, const 
         out.append(arg.Text());
         return;
       }
-      double value = arg.Kind() == TFormatArg::EKind::Float ? arg.Float()
-                                                             : static_cast<double>(arg.Integer());
+      double value = arg.Kind() == TFormatArg::EKind::Float ? arg.Float() : static_cast<double>(arg.Integer());
       make("");
       int n = std::snprintf(buffer, sizeof buffer, format, value);
       if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) {
@@ -80,9 +78,7 @@ void AppendFormatted(std::string& out, std::string_view flags, char conv, const 
   }
 }
 
-bool IsConversion(char c) {
-  return c == 's' || c == 'd' || c == 'f' || c == 'e' || c == 'g' || c == 'x' || c == 'X';
-}
+bool IsConversion(char c) { return c == 's' || c == 'd' || c == 'f' || c == 'e' || c == 'g' || c == 'x' || c == 'X'; }
 
 }  // namespace
 
@@ -116,8 +112,7 @@ std::string FormatArgs(std::string_view format, std::initializer_list<TFormatArg
     }
     // Flags, width and precision, then the conversion character.
     std::size_t j = i + 1;
-    while (j < format.size() && (format[j] == '-' || format[j] == '0' || format[j] == '+' || format[j] == ' '))
-      ++j;
+    while (j < format.size() && (format[j] == '-' || format[j] == '0' || format[j] == '+' || format[j] == ' ')) ++j;
     while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
     if (j < format.size() && format[j] == '.') {
       ++j;

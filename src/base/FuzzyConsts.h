@@ -59,28 +59,27 @@ inline constexpr std::array<std::string_view, 7> FuzzyOperationNames = {
 
 // The hedge words in hedge-index order.
 inline constexpr std::array<std::string_view, 20> HedgeWords = {
-    "not",        "somewhat", "moreorless", "greatly",    "plus",        "very",       "extremely",
-    "above",      "below",    "slightly",   "normalize",  "about",       "vicinity",   "close",
-    "near",       "neighboring", "positively", "absolutely", "definitely", "generally"};
+    "not",   "somewhat",    "moreorless", "greatly",    "plus",       "very",     "extremely",
+    "above", "below",       "slightly",   "normalize",  "about",      "vicinity", "close",
+    "near",  "neighboring", "positively", "absolutely", "definitely", "generally"};
 
 // And-words and or-words, indexed by the operation kind.
 inline constexpr std::array<std::string_view, 7> AndWords = {
     "and", "and-mean", "and-meansqr", "and-meansqrt", "and-product", "and-boundedsum", "and-sum"};
-inline constexpr std::array<std::string_view, 7> OrWords = {
-    "or", "or-mean", "or-meansqr", "or-meansqrt", "or-product", "or-boundedsum", "or-sum"};
+inline constexpr std::array<std::string_view, 7> OrWords = {"or",         "or-mean",       "or-meansqr", "or-meansqrt",
+                                                            "or-product", "or-boundedsum", "or-sum"};
 
 // Arithmetic operators in operator-index order; the "X" forms work on X.
 inline constexpr std::array<std::string_view, 9> OperatorWords = {"+", "-", "*", "/", "^", "<", "<=", ">", ">="};
-inline constexpr std::array<std::string_view, 9> OperatorXWords = {"+X", "-X", "*X", "/X", "^X",
+inline constexpr std::array<std::string_view, 9> OperatorXWords = {"+X", "-X",  "*X", "/X", "^X",
                                                                    "<X", "<=X", ">X", ">=X"};
 
 // Operation names of the fuzzy functions, indexed by the operation kind.
-inline constexpr std::array<std::string_view, 7> OperationNames = {
-    "zadeh", "mean", "mean-sqr", "mean-sqrt", "product", "bounded-sum", "sum"};
+inline constexpr std::array<std::string_view, 7> OperationNames = {"zadeh",   "mean",        "mean-sqr", "mean-sqrt",
+                                                                   "product", "bounded-sum", "sum"};
 
 // Correlation names (by correlation method) and inference names (by inference method).
 inline constexpr std::array<std::string_view, 2> CorrelationNames = {"minimum", "product"};
-inline constexpr std::array<std::string_view, 5> InferenceNames = {"min-max", "sum", "mean", "product",
-                                                                   "bounded-sum"};
+inline constexpr std::array<std::string_view, 5> InferenceNames = {"min-max", "sum", "mean", "product", "bounded-sum"};
 
 }  // namespace fxe::FuzzyConsts

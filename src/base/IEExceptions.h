@@ -17,8 +17,7 @@ class EIEException : public std::runtime_error {
 // A parse error; carries the line of the token at which it was raised.
 class EIEParseException : public EIEException {
  public:
-  EIEParseException(std::string_view message, int lineNumber)
-      : EIEException(message), lineNumber_(lineNumber) {}
+  EIEParseException(std::string_view message, int lineNumber) : EIEException(message), lineNumber_(lineNumber) {}
   int LineNumber() const noexcept { return lineNumber_; }
 
  private:

@@ -10,8 +10,7 @@ namespace fxe {
 
 namespace {
 
-constexpr std::uint32_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
-                                          100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr std::uint32_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
 // Number of decimal digits of n ("0" has one).
 int DecimalDigits(std::uint32_t n) noexcept {
@@ -134,17 +133,11 @@ void RaiseHashtableError(EHashtableFault fault) {
   Raise<EGHashtableError>(message);
 }
 
-void RaiseNoSuchElement(std::string_view key) {
-  Raise<EGHashtableError>(IEConsts::SNoSuchElementNamed, key);
-}
+void RaiseNoSuchElement(std::string_view key) { Raise<EGHashtableError>(IEConsts::SNoSuchElementNamed, key); }
 
-void RaiseCapacityTooLarge(std::uint32_t capacity) {
-  Raise<EGHashtableError>(IEConsts::SCapacityTooLarge, capacity);
-}
+void RaiseCapacityTooLarge(std::uint32_t capacity) { Raise<EGHashtableError>(IEConsts::SCapacityTooLarge, capacity); }
 
-void RaiseInvalidLoadFactor(float loadFactor) {
-  Raise<EGHashtableError>(IEConsts::SInvalidLoadFactor, loadFactor);
-}
+void RaiseInvalidLoadFactor(float loadFactor) { Raise<EGHashtableError>(IEConsts::SInvalidLoadFactor, loadFactor); }
 
 void ValidateHashType(TGHashType hashType) {
   if (static_cast<std::uint8_t>(hashType) > static_cast<std::uint8_t>(htFolding)) {

@@ -196,7 +196,7 @@ struct TGHashKey<std::string> {
 
 // Integer keys are their own hash (truncated to 32 bits).
 template <class TKey>
-  requires std::integral<TKey> || std::is_enum_v<TKey>
+requires std::integral<TKey> || std::is_enum_v<TKey>
 struct TGHashKey<TKey> {
   using TArg = TKey;
   static std::uint32_t Hash(TKey key) noexcept { return static_cast<std::uint32_t>(key); }
@@ -296,8 +296,7 @@ class TGCustomHashtable {
   }
   // A copy has the same capacity, load factor, hash type and chains (so the
   // same orders); the change handler is not copied.
-  TGCustomHashtable(const TGCustomHashtable& other)
-      : loadFactor_(other.loadFactor_), hashType_(other.hashType_) {
+  TGCustomHashtable(const TGCustomHashtable& other) : loadFactor_(other.loadFactor_), hashType_(other.hashType_) {
     // The destructor does not run for a half-built copy.
     auto destroy = ScopeExit([this] { DestroyEntries(); });
     CopyEntriesFrom(other);
@@ -392,8 +391,7 @@ class TGCustomHashtable {
   std::optional<TValue> Put(TArg key, TValue value) { return PutImpl(key, key, std::move(value)); }
   // The same, moving a key that is built already (string keys).
   template <class TK>
-    requires(std::is_same_v<TK, TKey> && !std::is_same_v<TKey, TArg>)
-  std::optional<TValue> Put(TK&& key, TValue value) {
+  requires(std::is_same_v<TK, TKey> && !std::is_same_v<TKey, TArg>) std::optional<TValue> Put(TK&& key, TValue value) {
     const TArg lookup = key;
     return PutImpl(lookup, std::move(key), std::move(value));
   }
@@ -523,8 +521,7 @@ class TGCustomHashtable {
     if (static_cast<std::uint64_t>(count_) + 1 >= threshold_ && capacity_ <= (detail::kMaxHashCapacity - 1) / 2) {
       do {
         Resize(capacity_ * 2 + 1);
-      } while (static_cast<std::uint64_t>(count_) + 1 >= threshold_ &&
-               capacity_ <= (detail::kMaxHashCapacity - 1) / 2);
+      } while (static_cast<std::uint64_t>(count_) + 1 >= threshold_ && capacity_ <= (detail::kMaxHashCapacity - 1) / 2);
       bucket = BucketOf(hash);
     }
     TEntry* entry = pool_.Create(hash, std::forward<TK>(key), std::move(value));
@@ -699,7 +696,8 @@ class TGHashtableEnumerator {
   using TTable = TGCustomHashtable<TKey, TValue, TTraits>;
   using TEntry = typename TTable::TEntry;
 
-  explicit TGHashtableEnumerator(const TGCustomHashtable<TKey, TValue, TTraits>& table, TGEnumerateMode mode = TGEnumerateMode::Values) noexcept
+  explicit TGHashtableEnumerator(const TGCustomHashtable<TKey, TValue, TTraits>& table,
+                                 TGEnumerateMode mode = TGEnumerateMode::Values) noexcept
       : table_(&table), mode_(mode), next_(table.begin()) {}
 
   TGEnumerateMode Mode() const noexcept { return mode_; }

@@ -43,7 +43,8 @@ constexpr std::array<TWord, WordCount> MakeWordTable() {
   std::array<TWord, WordCount> words{};
   std::size_t n = 0;
   const auto add = [&](const auto& list, EItem kind, EInfix infix) {
-    for (std::size_t i = 0; i < list.size(); ++i) words[n++] = TWord{list[i], kind, infix, static_cast<std::uint8_t>(i)};
+    for (std::size_t i = 0; i < list.size(); ++i)
+      words[n++] = TWord{list[i], kind, infix, static_cast<std::uint8_t>(i)};
   };
   add(FuzzyConsts::HedgeWords, EItem::Hedge, EInfix::None);
   add(FuzzyConsts::AndWords, EItem::Infix, EInfix::And);
@@ -57,10 +58,9 @@ constexpr std::array<TWord, WordCount> MakeWordTable() {
 }
 
 constexpr std::array<TWord, WordCount> Words = MakeWordTable();
-constexpr std::size_t LongestWord =
-    std::max_element(Words.begin(), Words.end(), [](const TWord& a, const TWord& b) {
-      return a.text.size() < b.text.size();
-    })->text.size();
+constexpr std::size_t LongestWord = std::max_element(Words.begin(), Words.end(), [](const TWord& a, const TWord& b) {
+                                      return a.text.size() < b.text.size();
+                                    })->text.size();
 
 // The word an item stands for, or nullptr for an operand. Only atoms and
 // strings can be words (the rule parser hands brackets inside calls over as
@@ -69,8 +69,8 @@ const TWord* Classify(const TIEValue* item) noexcept {
   if (!item || (item->DType() != dtAtom && item->DType() != dtString)) return nullptr;
   const std::string_view text = item->Text();
   if (text.empty() || text.size() > LongestWord) return nullptr;
-  const auto it = std::lower_bound(Words.begin(), Words.end(), text,
-                                   [](const TWord& w, std::string_view t) { return w.text < t; });
+  const auto it =
+      std::lower_bound(Words.begin(), Words.end(), text, [](const TWord& w, std::string_view t) { return w.text < t; });
   return it != Words.end() && it->text == text ? &*it : nullptr;
 }
 
@@ -678,8 +678,7 @@ TRef<TIEValue> TIEFuzzyParser::ParseFuzzyExpression(IFuzzyVariable* variable, st
   return EvaluateFuzzyExpression(variable, *items, bindings, this);
 }
 
-TRef<TIEValue> TIEFuzzyParser::ConvertToFuzzy(IFuzzyVariable* variable, const TIEValue& value,
-                                              IIEContext* bindings) {
+TRef<TIEValue> TIEFuzzyParser::ConvertToFuzzy(IFuzzyVariable* variable, const TIEValue& value, IIEContext* bindings) {
   return EvaluateFuzzyValue(variable, value, bindings, this);
 }
 

@@ -112,8 +112,7 @@ class TIEFuzzyParser : public IFuzzyParser, public ISingletonsParser {
 
   // An expression text for a variable (SplitFuzzyExpression, then
   // EvaluateFuzzyExpression with this printer).
-  TRef<TIEValue> ParseFuzzyExpression(IFuzzyVariable* variable, std::string_view text,
-                                      IIEContext* bindings = nullptr);
+  TRef<TIEValue> ParseFuzzyExpression(IFuzzyVariable* variable, std::string_view text, IIEContext* bindings = nullptr);
   // EvaluateFuzzyValue with this printer.
   TRef<TIEValue> ConvertToFuzzy(IFuzzyVariable* variable, const TIEValue& value, IIEContext* bindings = nullptr);
 };

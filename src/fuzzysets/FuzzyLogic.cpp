@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "base/FuzzyConsts.h"
 #include "base/Format.h"
+#include "base/FuzzyConsts.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
@@ -272,9 +272,7 @@ void TFuzzySetValues::CheckIndex(int index) const {
   fxe::CheckIndex<EFzyException>(index, Count(), FuzzyConsts::SPointIndexOutOfBounds);
 }
 
-TFzyFloat TFuzzySetValues::ClampX(TFzyFloat x) const {
-  return owner_ ? ClampInto(x, owner_->Universe()) : x;
-}
+TFzyFloat TFuzzySetValues::ClampX(TFzyFloat x) const { return owner_ ? ClampInto(x, owner_->Universe()) : x; }
 
 void TFuzzySetValues::EndUpdate() {
   if (updateCount_ == 0) return;
@@ -705,9 +703,7 @@ TFzyFloat TFuzzySet::GetXRange(int index) const {
   Raise<EFzyException>(FuzzyConsts::SInvalidXRangeIndex, index);
 }
 
-TFzyFloat TFuzzySet::GetMembership(TFzyFloat x) const noexcept {
-  return TMembershipCursor(values_.Points()).At(x);
-}
+TFzyFloat TFuzzySet::GetMembership(TFzyFloat x) const noexcept { return TMembershipCursor(values_.Points()).At(x); }
 
 void TFuzzySet::MakeTriangle(TFzyFloat left, TFzyFloat centre, TFzyFloat right) {
   CheckFiniteArgument(left);
@@ -840,9 +836,8 @@ void TFuzzySet::Combine(const TFuzzySet& other, TFuzzyOperation operation, bool 
     return false;
   });
   if (!finite) {
-    const TFuzzySetValue bad = *std::find_if(out.begin(), out.end(), [](const TFuzzySetValue& p) {
-      return !std::isfinite(p.X()) || !std::isfinite(p.Y());
-    });
+    const TFuzzySetValue bad = *std::find_if(
+        out.begin(), out.end(), [](const TFuzzySetValue& p) { return !std::isfinite(p.X()) || !std::isfinite(p.Y()); });
     out.clear();
     result.values_.RawFinish();
     CheckFinitePoint(bad.X(), bad.Y());

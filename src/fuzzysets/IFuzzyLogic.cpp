@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "base/FuzzyConsts.h"
 #include "base/Format.h"
+#include "base/FuzzyConsts.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
@@ -582,8 +582,8 @@ TIFuzzyVariable::~TIFuzzyVariable() {
     set->filed_ = false;
     if (set->RefCount() > 1) {
       if (!remnant) {
-        remnant = engineTerms_ ? TRef<TIFuzzyVariable>(MakeRef<TIEFuzzyVariable>(name_))
-                               : MakeRef<TIFuzzyVariable>(name_);
+        remnant =
+            engineTerms_ ? TRef<TIFuzzyVariable>(MakeRef<TIEFuzzyVariable>(name_)) : MakeRef<TIFuzzyVariable>(name_);
         remnant->units_ = units_;
         remnant->minimum_ = minimum_;
         remnant->maximum_ = maximum_;

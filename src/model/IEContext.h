@@ -125,9 +125,7 @@ class TBindings {
   TBindings(const TBindings&) = delete;
   TBindings& operator=(const TBindings&) = delete;
 
-  TBinding* Find(std::string_view name) const noexcept {
-    return const_cast<TBinding*>(table_.Find(name));
-  }
+  TBinding* Find(std::string_view name) const noexcept { return const_cast<TBinding*>(table_.Find(name)); }
   // Stores the binding under its name, replacing a binding of that name.
   TBinding& Put(TBinding&& binding);
   // False when the name is not bound here.

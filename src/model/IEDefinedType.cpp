@@ -13,31 +13,32 @@
 #include "base/ScopeExit.h"
 #include "base/TextUtils.h"
 #include "fuzzysets/IFuzzyLogic.h"
-#include "model/IReasoner.h"
 #include "model/ConstructText.h"
+#include "model/IReasoner.h"
 
 namespace fxe {
 
 using detail::AppendQuoted;
-using detail::PrintedTypeSet;
-using detail::UpperTypeSetText;
 using detail::kIndent;
 using detail::kLineEnd;
+using detail::PrintedTypeSet;
+using detail::UpperTypeSetText;
 
 namespace {
 
 constexpr std::string_view kConstraintNames[] = {"Atom", "String", "Integer", "Float"};
 // Kinds a fuzzy type accepts besides its own fuzzy values: texts, numbers and
 // point lists that the fuzzy layer turns into fuzzy values later.
-constexpr TIETypes kFuzzyConvertibleTypes{dtAtom,    dtString,     dtInteger,      dtVariable,
-                                          dtFloat,   dtFunCall,    dtSingletons,   dtMultiVariable};
+constexpr TIETypes kFuzzyConvertibleTypes{dtAtom,  dtString,  dtInteger,    dtVariable,
+                                          dtFloat, dtFunCall, dtSingletons, dtMultiVariable};
 constexpr TIETypes kLexicalTypes{dtAtom, dtString, dtInteger, dtFloat};
 // A default multifield is built element by element; beyond this many
 // elements a minimum cardinality is a mistake, not a request.
 constexpr std::int32_t kMaxDefaultElements = 1 << 20;
 
 bool ContainsIgnoringCase(const std::vector<std::string>& list, std::string_view text) noexcept {
-  return std::any_of(list.begin(), list.end(), [text](const std::string& item) { return detail::EqualsIgnoreCase(item, text); });
+  return std::any_of(list.begin(), list.end(),
+                     [text](const std::string& item) { return detail::EqualsIgnoreCase(item, text); });
 }
 
 // A float that equals its own integer conversion, as that integer.
@@ -138,8 +139,10 @@ std::string FuzzyVariableText(const IFuzzyVariable& variable) {
   if (!variable.Units().empty()) {
     out += kIndent;
     out += "(units ";
-    if (variable.Units().find(' ') != std::string::npos) AppendQuoted(out, variable.Units());
-    else out += variable.Units();
+    if (variable.Units().find(' ') != std::string::npos)
+      AppendQuoted(out, variable.Units());
+    else
+      out += variable.Units();
     out += ')';
     out += kLineEnd;
   }
@@ -273,8 +276,7 @@ void TIEDefinedType::SetMaxCardinality(std::int32_t count) {
 
 void TIEDefinedType::SetBaseTypes(TIETypes types) {
   const TIETypes stored = types & StorableBaseTypes;
-  if (stored.Contains(dtFuzzy) && stored != TIETypes{dtFuzzy})
-    Raise<EIEException>(IEConsts::SCannotMixFuzzy);
+  if (stored.Contains(dtFuzzy) && stored != TIETypes{dtFuzzy}) Raise<EIEException>(IEConsts::SCannotMixFuzzy);
   if (stored == baseTypes_) return;
   baseTypes_ = stored;
   if (IsFuzzyType()) {
@@ -318,8 +320,7 @@ void TIEDefinedType::SetOwner(IReasoner* owner) {
 // --- Allowed values -------------------------------------------------------------------
 
 void TIEDefinedType::CheckConstraint(TValueConstraint kind) const {
-  if (!constraints_.Contains(kind))
-    Raise<EIEException>(IEConsts::SNoConstraints, name_, kConstraintNames[kind]);
+  if (!constraints_.Contains(kind)) Raise<EIEException>(IEConsts::SNoConstraints, name_, kConstraintNames[kind]);
 }
 
 const std::string& TIEDefinedType::AllowedAtom(std::int32_t index) const {
@@ -591,8 +592,7 @@ TRef<TIEValue> TIEDefinedType::CreateDefaultValue(bool multi) const {
   if (multi) {
     auto list = MakeRef<TValueVector>();
     if (cardinalityLimited_ && minCardinality_ > 0) {
-      if (minCardinality_ > kMaxDefaultElements)
-        Raise<EIEException>(IEConsts::SCardinalityTooLarge, minCardinality_);
+      if (minCardinality_ > kMaxDefaultElements) Raise<EIEException>(IEConsts::SCardinalityTooLarge, minCardinality_);
       list->Reserve(static_cast<std::size_t>(minCardinality_));
       for (std::int32_t i = 0; i < minCardinality_; ++i) list->Add(CreateDefaultValue(false));
     }
@@ -672,7 +672,8 @@ void TIEDefinedType::Assign(const IIEDefinedType& source) {
   // Copy everything that can fail before anything changes.
   TRef<IFuzzyVariable> variable = source.FuzzyVariable() ? CloneVariable(*source.FuzzyVariable()) : nullptr;
   TRef<IIEDefinedType> ancestor;
-  if (source.Owner() == owner_ && !ChainReaches(source.Ancestor(), this)) ancestor = TRef<IIEDefinedType>(source.Ancestor());
+  if (source.Owner() == owner_ && !ChainReaches(source.Ancestor(), this))
+    ancestor = TRef<IIEDefinedType>(source.Ancestor());
   std::vector<std::string> atoms, strings;
   std::vector<std::int32_t> integers;
   std::vector<double> floats;

@@ -27,13 +27,12 @@ using TValueConstraints = TEnumSet<TValueConstraint>;
 // The kinds a type can accept: every kind but the list, multifield-variable,
 // slot and "no value" kinds.
 inline constexpr TIETypes StorableBaseTypes =
-    TIETypes{dtAtom,   dtString,          dtInteger,    dtVariable, dtFactId,        dtFloat,
-             dtFunCall, dtFact,           dtDescriptor, dtObject,   dtClass,         dtExternalAddress,
-             dtSingletons, dtFuzzy};
+    TIETypes{dtAtom, dtString,     dtInteger, dtVariable, dtFactId,          dtFloat,      dtFunCall,
+             dtFact, dtDescriptor, dtObject,  dtClass,    dtExternalAddress, dtSingletons, dtFuzzy};
 // The kinds a new type (and a slot without a type) accepts.
-inline constexpr TIETypes DefaultBaseTypes = TIETypes{dtAtom,     dtString, dtInteger, dtVariable,
-                                                      dtFactId,   dtFloat,  dtFunCall, dtFact,
-                                                      dtDescriptor, dtObject, dtClass, dtExternalAddress};
+inline constexpr TIETypes DefaultBaseTypes =
+    TIETypes{dtAtom,    dtString, dtInteger,    dtVariable, dtFactId, dtFloat,
+             dtFunCall, dtFact,   dtDescriptor, dtObject,   dtClass,  dtExternalAddress};
 // Kinds every type and slot accepts: expressions that yield a value later.
 inline constexpr TIETypes AlwaysAcceptedTypes = TIETypes{dtVariable, dtFunCall, dtMultiVariable};
 // The exact bounds that mean "no bound".

@@ -18,10 +18,10 @@ namespace fxe {
 
 using detail::AppendIndented;
 using detail::AppendQuoted;
-using detail::PrintedTypeSet;
-using detail::UpperTypeSetText;
 using detail::kIndent;
 using detail::kLineEnd;
+using detail::PrintedTypeSet;
+using detail::UpperTypeSetText;
 
 namespace {
 
@@ -31,8 +31,7 @@ constexpr std::string_view kForbiddenNameCharacters = " '\"#()[]?:$&;<>";
 
 void CheckName(std::string_view name) {
   const std::size_t at = name.find_first_of(kForbiddenNameCharacters);
-  if (at != std::string_view::npos)
-    Raise<EIEException>(IEConsts::SInvalidNameCharacter, name, name.substr(at, 1));
+  if (at != std::string_view::npos) Raise<EIEException>(IEConsts::SInvalidNameCharacter, name, name.substr(at, 1));
 }
 
 bool IsBlank(std::string_view text) noexcept { return text.find_first_not_of(' ') == std::string_view::npos; }
@@ -40,8 +39,7 @@ bool IsBlank(std::string_view text) noexcept { return text.find_first_not_of(' '
 void CheckSlotName(std::string_view name) {
   // A name the slot table cannot key (all blanks, or a text whose key hash is
   // null, such as NUL bytes only) is no name.
-  if (IsBlank(name) || (StringKeyHash(name) & 0x7FFFFFFFu) == 0)
-    Raise<EIEException>(IEConsts::SBadSlotName, name);
+  if (IsBlank(name) || (StringKeyHash(name) & 0x7FFFFFFFu) == 0) Raise<EIEException>(IEConsts::SBadSlotName, name);
   CheckName(name);
 }
 
@@ -117,8 +115,7 @@ void TFactSlot::ReplaceDefault(TRef<TIEValue> value) noexcept {
 }
 
 void TFactSlot::CheckValue(const TIEValue& value) const {
-  if (DynamicChecks() && !IsValid(&value))
-    Raise<EIEException>(IEConsts::SValueNotValid, value.AsText(), name_);
+  if (DynamicChecks() && !IsValid(&value)) Raise<EIEException>(IEConsts::SValueNotValid, value.AsText(), name_);
 }
 
 void TFactSlot::SetSlotDefault(TRef<TIEValue> value) {
@@ -204,8 +201,7 @@ bool TFactSlot::IsValid(const TIEValue* value) const {
 
 std::string TFactSlot::Validate(const TIEValue& value) const {
   const bool multi = slotType_.Contains(dtList);
-  if ((!multi && &value == SharedValues().Nil.Get()) || (multi && &value == SharedValues().EmptyList.Get()))
-    return {};
+  if ((!multi && &value == SharedValues().Nil.Get()) || (multi && &value == SharedValues().EmptyList.Get())) return {};
   std::string inner;
   if (type_) {
     inner = type_->Validate(value);
@@ -291,8 +287,7 @@ void TFactSlot::Assign(const IFactSlot& source) {
   bool parseDefault = false;
   if (sourceType && engine && engine != sourceEngine) {
     type = engine->FindDefinedType(sourceType->Name());
-    parseDefault = type && sourceDefault &&
-                   TIETypes{dtFunCall, dtFact, dtFuzzy}.Contains(sourceDefault->DType());
+    parseDefault = type && sourceDefault && TIETypes{dtFunCall, dtFact, dtFuzzy}.Contains(sourceDefault->DType());
   }
   if (!type && sourceType) {
     // An inline type belongs to its slot alone: the copy gets its own.
@@ -359,8 +354,7 @@ void TFactTemplate::SetName(std::string_view name) {
 
 void TFactTemplate::SetParent(TRef<IFactTemplate> parent) {
   if (parent.Get() == parent_.Get()) return;
-  if (ParentChainReaches(parent.Get(), this))
-    Raise<EIEException>(IEConsts::STemplateInheritanceLoop, name_);
+  if (ParentChainReaches(parent.Get(), this)) Raise<EIEException>(IEConsts::STemplateInheritanceLoop, name_);
   parent_ = std::move(parent);
 }
 
@@ -387,7 +381,9 @@ const TSlotLayout& TFactTemplate::SlotLayout() const {
     layout->entries_.reserve(static_cast<std::size_t>(slots_.Count()));
     for (const auto& entry : slots_) layout->entries_.push_back({entry.Key(), entry.Value()});
     std::sort(layout->entries_.begin(), layout->entries_.end(),
-              [](const TSlotLayout::TEntry& a, const TSlotLayout::TEntry& b) { return TSlotLayout::NameLess(a.name, b.name); });
+              [](const TSlotLayout::TEntry& a, const TSlotLayout::TEntry& b) {
+                return TSlotLayout::NameLess(a.name, b.name);
+              });
     layout_ = std::move(layout);
   }
   return *layout_;
@@ -395,7 +391,8 @@ const TSlotLayout& TFactTemplate::SlotLayout() const {
 
 bool TFactTemplate::HasFuzzySlots() const {
   if (fuzzyStale_) {
-    hasFuzzySlots_ = std::any_of(slots_.begin(), slots_.end(), [](const auto& entry) { return entry.Value()->IsFuzzy(); });
+    hasFuzzySlots_ =
+        std::any_of(slots_.begin(), slots_.end(), [](const auto& entry) { return entry.Value()->IsFuzzy(); });
     fuzzyStale_ = false;
   }
   return hasFuzzySlots_;
@@ -442,8 +439,7 @@ IFactSlot* TFactTemplate::SlotOfType(const IIEDefinedType* type) const noexcept 
 
 void TFactTemplate::AddSlot(std::string_view name, TRef<TIEValue> defaultValue) {
   if (!defaultValue) Raise<EIEException>(IEConsts::SBadSlotType);
-  if (defaultValue->DType() == dtList)
-    Raise<EIEException>(IEConsts::SInvalidDefaultSlotValue, defaultValue->AsText());
+  if (defaultValue->DType() == dtList) Raise<EIEException>(IEConsts::SInvalidDefaultSlotValue, defaultValue->AsText());
   CheckSlotName(name);
   if (IFactSlot* existing = FindSlot(name)) {
     if (existing->SlotDefault() && existing->SlotDefault()->DType() == dtList)
@@ -458,8 +454,7 @@ void TFactTemplate::AddSlot(std::string_view name, TRef<TIEValue> defaultValue) 
 
 void TFactTemplate::AddMultiSlot(std::string_view name, TRef<TIEValue> defaultValue) {
   if (!defaultValue) Raise<EIEException>(IEConsts::SBadSlotType);
-  if (defaultValue->DType() != dtList)
-    Raise<EIEException>(IEConsts::SInvalidMultislotDefault, defaultValue->AsText());
+  if (defaultValue->DType() != dtList) Raise<EIEException>(IEConsts::SInvalidMultislotDefault, defaultValue->AsText());
   CheckSlotName(name);
   if (IFactSlot* existing = FindSlot(name)) {
     if (!existing->SlotDefault() || existing->SlotDefault()->DType() != dtList)
@@ -530,8 +525,7 @@ TRef<IFact> TFactTemplate::CreateFact() {
 void TFactTemplate::InitializeFact(IFact& fact) {
   IFactTemplate* factTemplate = fact.Template();
   if (!factTemplate) Raise<EIEException>(IEConsts::SFactTemplateMissing);
-  if (factTemplate != this)
-    Raise<EIEException>(IEConsts::SFactTemplatesDifferent, factTemplate->Name(), name_);
+  if (factTemplate != this) Raise<EIEException>(IEConsts::SFactTemplatesDifferent, factTemplate->Name(), name_);
   const TSlotLayout& layout = SlotLayout();
   const TRef<TSlotLayout> keep(layout_);
   for (std::int32_t i = 0; i < layout.Count(); ++i) {

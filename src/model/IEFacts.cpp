@@ -160,9 +160,8 @@ void TFact::Store(std::int32_t index, TRef<TIEValue> value) {
       }
     } else if (!slot->IsValid(value.Get())) {
       // An integer for a float slot becomes the equal float, if the slot takes that.
-      TRef<TIEValue> converted = kind == dtInteger && slot->SlotType().Contains(dtFloat)
-                                     ? NewFloat(value->RawInteger())
-                                     : nullptr;
+      TRef<TIEValue> converted =
+          kind == dtInteger && slot->SlotType().Contains(dtFloat) ? NewFloat(value->RawInteger()) : nullptr;
       if (!converted || !slot->IsValid(converted.Get())) {
         std::string message = slot->Validate(*value);
         if (message.empty()) message = Format(IEConsts::SValueNotValid, value->AsText(), slot->Name());
@@ -228,7 +227,8 @@ void TFact::AssignValues(const IFact& source) {
   if (!template_) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   IFactTemplate* sourceTemplate = source.Template();
   if (sourceTemplate != template_.Get())
-    Raise<EIEException>(IEConsts::SFactTemplatesDifferent, template_->Name(), sourceTemplate ? sourceTemplate->Name() : std::string());
+    Raise<EIEException>(IEConsts::SFactTemplatesDifferent, template_->Name(),
+                        sourceTemplate ? sourceTemplate->Name() : std::string());
   if (&source == this) return;
   Sync();
   const std::int32_t count = layout_->Count();
@@ -473,9 +473,7 @@ TRef<IFact> TFactSet::TryParse(const std::string& text) const {
   }
 }
 
-void TFactSet::CheckIndex(std::int32_t index) const {
-  fxe::CheckIndex<EIEException>(index, Count());
-}
+void TFactSet::CheckIndex(std::int32_t index) const { fxe::CheckIndex<EIEException>(index, Count()); }
 
 const std::string& TFactSet::Line(std::int32_t index) const {
   CheckIndex(index);

@@ -279,9 +279,7 @@ void TFunctionCall::AppendText(std::string& out) const {
   out += ')';
 }
 
-void TFunctionCall::CheckIndex(std::int32_t index) const {
-  fxe::CheckIndex<EIEException>(index, ArgumentCount());
-}
+void TFunctionCall::CheckIndex(std::int32_t index) const { fxe::CheckIndex<EIEException>(index, ArgumentCount()); }
 
 const TRef<TIEValue>& TFunctionCall::Argument(std::int32_t index) const {
   CheckIndex(index);

@@ -294,8 +294,7 @@ void TIEPattern::SetNegatedCount(std::int32_t count) {
 
 void TIEPattern::SetBoundName(std::string_view name) {
   if (name == boundName_) return;
-  if (!name.empty() && IsNegated() && IsTest())
-    Raise<EIEException>(IEConsts::SCannotBindNegatedPattern);
+  if (!name.empty() && IsNegated() && IsTest()) Raise<EIEException>(IEConsts::SCannotBindNegatedPattern);
   boundName_.assign(name);
   Changed();
 }
@@ -466,9 +465,9 @@ void TIEPattern::CompileDisjunctions() {
       const std::int32_t subIndex = tests[begin]->MultiSlotSubIndex();
       std::size_t end = begin + 1;
       while (end < tests.size() && tests[end]->MultiSlotSubIndex() == subIndex) ++end;
-      const bool disjunctive =
-          std::any_of(tests.begin() + static_cast<std::ptrdiff_t>(begin), tests.begin() + static_cast<std::ptrdiff_t>(end),
-                      [](const auto& test) { return !test->Conjunction(); });
+      const bool disjunctive = std::any_of(tests.begin() + static_cast<std::ptrdiff_t>(begin),
+                                           tests.begin() + static_cast<std::ptrdiff_t>(end),
+                                           [](const auto& test) { return !test->Conjunction(); });
       if (!disjunctive) {
         for (std::size_t i = begin; i < end; ++i) result.push_back(CopyTest(*tests[i]));
         begin = end;

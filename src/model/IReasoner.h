@@ -57,8 +57,7 @@ class IReasoner : public ISymbolSource {
   // Told by a template before its name changes from oldName to newName, so
   // the collection can re-key it. May refuse by raising; nothing changes then.
   // A template that is not registered is ignored.
-  virtual void RenameFactTemplate(IFactTemplate& factTemplate, std::string_view oldName,
-                                  std::string_view newName) = 0;
+  virtual void RenameFactTemplate(IFactTemplate& factTemplate, std::string_view oldName, std::string_view newName) = 0;
   // Fact sets register while this engine is their engine.
   virtual void AddFactSet(TFactSet& factSet) = 0;
   virtual void RemoveFactSet(TFactSet& factSet) = 0;
@@ -77,11 +76,9 @@ class IReasoner : public ISymbolSource {
   // a symbol, a string or a multifield of items) as a fuzzy value of the
   // variable; a fuzzy value is returned as it is. Variables and calls among
   // the items are evaluated in the context (which may be nullptr).
-  virtual TRef<TIEValue> LinguisticToFuzzy(IFuzzyVariable& variable, const TIEValue& value,
-                                           IIEContext* context) = 0;
+  virtual TRef<TIEValue> LinguisticToFuzzy(IFuzzyVariable& variable, const TIEValue& value, IIEContext* context) = 0;
   // A multifield of (x y) points as a fuzzy value of the variable.
-  virtual TRef<TIEValue> SingletonsToFuzzy(IFuzzyVariable& variable, const TIEValue& value,
-                                           IIEContext* context) = 0;
+  virtual TRef<TIEValue> SingletonsToFuzzy(IFuzzyVariable& variable, const TIEValue& value, IIEContext* context) = 0;
 
   // --- Parsing (copying objects between engines) ------------------------------------
   // One fact from its printed text, on this engine's templates.

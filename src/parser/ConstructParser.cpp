@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 
-#include "base/FuzzyConsts.h"
 #include "base/Format.h"
+#include "base/FuzzyConsts.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/TextUtils.h"
@@ -414,8 +414,7 @@ TRef<IFactSlot> TIERuleParser::ParseFactTemplateSlot(TFactTemplate* owner) {
     const std::string_view word = qualifier->Text();
     if (EqualsIgnoreCase(word, "default") || EqualsIgnoreCase(word, "default-dynamic")) {
       dynamic = EqualsIgnoreCase(word, "default-dynamic");
-      TRef<TIEValue> value =
-          multi ? NewList(ParseList()) : ParseValue(types, slot->ExtendedTypeInfo(), slot->Name());
+      TRef<TIEValue> value = multi ? NewList(ParseList()) : ParseValue(types, slot->ExtendedTypeInfo(), slot->Name());
       defaultValue = dynamic ? std::move(value) : EvaluateGlobal(value);
       Expect(tkCloseParen, kParseFactTemplateSlot, IEConsts::SExpectedCloseParen);
     } else if (EqualsIgnoreCase(word, "type")) {

@@ -2,8 +2,8 @@
 // functions whose arguments are facts or slot-value pairs), values, lists,
 // fuzzy point lists, slot values checked against slot types, facts and fact
 // lists.
-#include "base/FuzzyConsts.h"
 #include "base/Format.h"
+#include "base/FuzzyConsts.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/TextUtils.h"
@@ -304,7 +304,8 @@ TRef<TIEValue> TIERuleParser::CheckSlotValue(TRef<TIEValue> value, TIETypes type
   if (types.Contains(kind)) return value;
   if (kind == dtFloat && types.Contains(dtInteger)) return NewInteger(value->AsInteger());
   if (kind == dtInteger && types.Contains(dtFloat)) return NewFloat(value->RawInteger());
-  const std::string reason = Format(IEConsts::SNotAType, UpperTypeSetText(types, ", "), value->AsText(), TypeName(kind));
+  const std::string reason =
+      Format(IEConsts::SNotAType, UpperTypeSetText(types, ", "), value->AsText(), TypeName(kind));
   ParseError(kParseSlotValue, Format(IEConsts::SSlotValidate, reason, slotName));
 }
 

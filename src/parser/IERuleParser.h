@@ -79,8 +79,8 @@ class TIERuleParser : public TIEParser {
 
   // The object a construct step produced: the value of a constant or command,
   // or the defined type, template or function a construct defined.
-  using TParsedObject = std::variant<std::monostate, TRef<TIEValue>, TRef<IIEDefinedType>, TRef<IFactTemplate>,
-                                     TRef<IUserFunction>>;
+  using TParsedObject =
+      std::variant<std::monostate, TRef<TIEValue>, TRef<IIEDefinedType>, TRef<IFactTemplate>, TRef<IUserFunction>>;
   // The component a construct step created: a rule or a fact set, as the engine keeps it.
   using TParsedComponent = std::variant<std::monostate, TRule*, TFactSet*>;
 
@@ -262,8 +262,7 @@ class TIERuleParser : public TIEParser {
   // A call as a value, or the result of evaluating it in the global context.
   TRef<TIEValue> ParseCallValue(bool evaluate);
   TRef<TIEValue> ToFuzzy(IFuzzyVariable& variable, const TIEValue& value);
-  TRef<TIEValue> CheckSlotValue(TRef<TIEValue> value, TIETypes types, IIEDefinedType* type,
-                                std::string_view slotName);
+  TRef<TIEValue> CheckSlotValue(TRef<TIEValue> value, TIETypes types, IIEDefinedType* type, std::string_view slotName);
   TRef<TIEValue> EvaluateGlobal(const TRef<TIEValue>& value);
 
   IReasoner* reasoner_;

@@ -1,7 +1,7 @@
 // The grammar of defrule: declarations, the patterns of the left-hand side
 // with their slot constraints and connectives, and the actions.
-#include "base/FuzzyConsts.h"
 #include "base/Format.h"
+#include "base/FuzzyConsts.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/ScopeExit.h"
@@ -220,8 +220,7 @@ void TIERuleParser::ParseSlotConstraint(TIEPattern& pattern, std::string_view sl
       value = ParseCallValue(false);
     } else if (token->DataType() == dtVariable || token->DataType() == dtMultiVariable) {
       // Later occurrences of a variable take the kind of its first one.
-      const TIEType kind =
-          variables.Add(token->Text(), token->DataType() == dtVariable ? dtVariable : dtMultiVariable);
+      const TIEType kind = variables.Add(token->Text(), token->DataType() == dtVariable ? dtVariable : dtMultiVariable);
       value = MakeRef<TIEValue>(token->Text(), kind);
     } else if (token->DataType() == tkEquals) {
       // A return-value test: a fresh variable takes the field, and eq*
@@ -266,8 +265,7 @@ void TIERuleParser::ParseSlotConstraint(TIEPattern& pattern, std::string_view sl
       continue;
     }
     if (!multi) {
-      if (next->DataType() != tkCloseParen)
-        ParseError(kParsePattern, Format(IEConsts::SSlotNotMultislot, slotName));
+      if (next->DataType() != tkCloseParen) ParseError(kParsePattern, Format(IEConsts::SSlotNotMultislot, slotName));
       PushBack(std::move(next));
       return;
     }

@@ -24,9 +24,7 @@ TSlotFunctions::TSlotFunctions() {
   Add("duplicate", Pack(1, MaxIndex));
 }
 
-void TSlotFunctions::CheckIndex(std::int32_t index) const {
-  fxe::CheckIndex<EIEException>(index, Count());
-}
+void TSlotFunctions::CheckIndex(std::int32_t index) const { fxe::CheckIndex<EIEException>(index, Count()); }
 
 const std::string& TSlotFunctions::Name(std::int32_t index) const {
   CheckIndex(index);

@@ -323,7 +323,8 @@ TBinding& TRule::AddBinding(std::string_view name, std::int32_t patternPosition,
   const auto kind = slotName == LocalSlotName     ? TBindingEntry::EKind::Local
                     : slotName == PatternSlotName ? TBindingEntry::EKind::Fact
                                                   : TBindingEntry::EKind::Slot;
-  bindings_.push_back(TBindingEntry{TBinding(name, patternPosition, slotName, subIndex), TSlotAccessor(slotName), kind});
+  bindings_.push_back(
+      TBindingEntry{TBinding(name, patternPosition, slotName, subIndex), TSlotAccessor(slotName), kind});
   return bindings_.back().binding;
 }
 

@@ -34,7 +34,7 @@ std::int64_t SeekTarget(std::int64_t offset, TSeekOrigin origin, std::int64_t cu
     case soEnd:
       // Counts back from the end.
       target = offset == std::numeric_limits<std::int64_t>::min() ? std::numeric_limits<std::int64_t>::max()
-                                                                   : SaturatingAdd(size, -offset);
+                                                                  : SaturatingAdd(size, -offset);
       break;
     default:
       Raise<EGStreamError>(IEConsts::SInvalidOrigin, static_cast<int>(origin));

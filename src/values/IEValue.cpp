@@ -23,10 +23,9 @@ namespace fxe {
 namespace {
 
 constexpr std::array<std::string_view, IETypeCount> kTypeNames = {
-    "dtNone",   "dtAtom",       "dtString",          "dtInteger",    "dtVariable",
-    "dtFactId", "dtFloat",      "dtFunCall",         "dtFact",       "dtList",
-    "dtDescriptor", "dtObject", "dtClass",           "dtExternalAddress", "dtSingletons",
-    "dtFuzzy",  "dtMultiVariable", "dtSlot",         "dtMultiSlot",
+    "dtNone",       "dtAtom",  "dtString",        "dtInteger",    "dtVariable",  "dtFactId", "dtFloat",
+    "dtFunCall",    "dtFact",  "dtList",          "dtDescriptor", "dtObject",    "dtClass",  "dtExternalAddress",
+    "dtSingletons", "dtFuzzy", "dtMultiVariable", "dtSlot",       "dtMultiSlot",
 };
 
 bool IsSetDelimiter(char c) { return c == '[' || c == ']' || c == ',' || c == ' '; }
@@ -70,8 +69,7 @@ std::string TypeSetText(TIETypes types, std::string_view separator, bool bracket
   return EnumSetText(types.Mask(), kTypeNames, 2, separator, brackets);
 }
 
-std::uint64_t EnumSetFromText(std::string_view text, std::span<const std::string_view> names,
-                              std::string_view prefix) {
+std::uint64_t EnumSetFromText(std::string_view text, std::span<const std::string_view> names, std::string_view prefix) {
   std::uint64_t mask = 0;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -88,9 +86,7 @@ std::uint64_t EnumSetFromText(std::string_view text, std::span<const std::string
   return mask;
 }
 
-TIETypes TypeSetFromText(std::string_view text) {
-  return TIETypes::FromMask(EnumSetFromText(text, kTypeNames, "dt"));
-}
+TIETypes TypeSetFromText(std::string_view text) { return TIETypes::FromMask(EnumSetFromText(text, kTypeNames, "dt")); }
 
 bool SameDouble(double a, double b) noexcept { return a - 0.0001 <= b && b <= a + 0.0001; }
 
@@ -122,10 +118,14 @@ bool TryStrToInt(std::string_view text, std::int32_t& result) noexcept {
     for (; i < text.size(); ++i) {
       char c = text[i];
       int digit;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      else return false;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      else
+        return false;
       magnitude = magnitude * 16 + static_cast<unsigned>(digit);
       if (magnitude > 0xFFFFFFFFull) return false;
     }
@@ -252,8 +252,7 @@ struct TIEValue::TExtras {
 TIEValue::TIEValue() noexcept { payload_.number = 0.0; }
 
 TIEValue::TIEValue(std::int32_t number, TIEType type) {
-  if (type != dtInteger && type != dtFactId && type != dtDescriptor)
-    Raise<EIEException>(IEConsts::SValueTypeMismatch);
+  if (type != dtInteger && type != dtFactId && type != dtDescriptor) Raise<EIEException>(IEConsts::SValueTypeMismatch);
   payload_.number = 0.0;
   payload_.integer = number;
   type_ = type;
@@ -725,9 +724,12 @@ void TIEValue::AppendText(std::string& out) const {
     case dtString:
       out += '"';
       for (char c : text_) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '"') out += "\\\"";
-        else out += c;
+        if (c == '\\')
+          out += "\\\\";
+        else if (c == '"')
+          out += "\\\"";
+        else
+          out += c;
       }
       out += '"';
       return;
@@ -844,8 +846,10 @@ void TIEValue::CopyPayload(const TIEValue& source, bool deepList) {
       break;
     case dtList:
       if (payload_.list) {
-        if (deepList) payload_.list = payload_.list->Clone().Detach();
-        else payload_.list->AddRef();
+        if (deepList)
+          payload_.list = payload_.list->Clone().Detach();
+        else
+          payload_.list->AddRef();
       }
       break;
     case dtSingletons:
@@ -920,10 +924,20 @@ struct TSharedValuesInit {
   }
   static const TSharedValues* Create() {
     auto* values = new TSharedValues{
-        Mark(NewAtom("TRUE")),    Mark(NewAtom("FALSE")),  Mark(NewAtom("")),      Mark(NewAtom("")),
-        Mark(NewList()),          Mark(NewAtom("catch")),  Mark(NewAtom("except")), Mark(NewAtom("finally")),
-        Mark(NewAtom("else")),    Mark(NewAtom("do")),     Mark(NewAtom("then")),   Mark(NewAtom("EOF")),
-        Mark(NewFloat(3.141592653589793)), Mark(NewFloat(0.0)),
+        Mark(NewAtom("TRUE")),
+        Mark(NewAtom("FALSE")),
+        Mark(NewAtom("")),
+        Mark(NewAtom("")),
+        Mark(NewList()),
+        Mark(NewAtom("catch")),
+        Mark(NewAtom("except")),
+        Mark(NewAtom("finally")),
+        Mark(NewAtom("else")),
+        Mark(NewAtom("do")),
+        Mark(NewAtom("then")),
+        Mark(NewAtom("EOF")),
+        Mark(NewFloat(3.141592653589793)),
+        Mark(NewFloat(0.0)),
     };
     return values;
   }

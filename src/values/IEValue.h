@@ -70,8 +70,7 @@ std::string EnumSetText(std::uint64_t mask, std::span<const std::string_view> na
 std::string TypeSetText(TIETypes types, std::string_view separator, bool brackets = false);
 // The reverse: items separated by "[", "]", "," or blank, each looked up as
 // prefix + item; raises "Invalid item for set: %s" for an item that is not a member.
-std::uint64_t EnumSetFromText(std::string_view text, std::span<const std::string_view> names,
-                              std::string_view prefix);
+std::uint64_t EnumSetFromText(std::string_view text, std::span<const std::string_view> names, std::string_view prefix);
 TIETypes TypeSetFromText(std::string_view text);
 
 // a and b are equal when a - 0.0001 <= b <= a + 0.0001.

@@ -51,11 +51,8 @@ TEST(Format, LeavesUnfilledPlaceholdersAlone) {
     std::string expected;
   };
   const Row rows[] = {
-      {Format("a %s b"), "a %s b"},
-      {Format("%s and %s", "one"), "one and %s"},
-      {Format("%q %s", "x"), "%q x"},
-      {Format("100%"), "100%"},
-      {Format("&s class", "x"), "&s class"},
+      {Format("a %s b"), "a %s b"}, {Format("%s and %s", "one"), "one and %s"}, {Format("%q %s", "x"), "%q x"},
+      {Format("100%"), "100%"},     {Format("&s class", "x"), "&s class"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.expected);

@@ -42,12 +42,9 @@ TEST(CheckIndex, AcceptsExactlyZeroToCountMinusOne) {
     std::string expected;
   };
   const Row rows[] = {
-      {0, 1, std::string(kNoError)},
-      {2, 3, std::string(kNoError)},
-      {3, 3, "List index out of bounds (3)"},
-      {-1, 3, "List index out of bounds (-1)"},
-      {0, 0, "List index out of bounds (0)"},
-      {-2147483648LL, 1, "List index out of bounds (-2147483648)"},
+      {0, 1, std::string(kNoError)},          {2, 3, std::string(kNoError)},
+      {3, 3, "List index out of bounds (3)"}, {-1, 3, "List index out of bounds (-1)"},
+      {0, 0, "List index out of bounds (0)"}, {-2147483648LL, 1, "List index out of bounds (-2147483648)"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.index);

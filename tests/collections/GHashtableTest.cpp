@@ -46,10 +46,10 @@ TEST(StringKeyHash, FollowsTheShortAndLongKeyRules) {
       {"", 0},
       {"a", 97},
       {"ab", 97 * 37 + 98},
-      {"\xff", 255},                              // bytes are unsigned
-      {"abcdefghijklmno", 4048783896u},           // 15 bytes: every byte, x37
-      {"abcdefghijklmnop", 2534668456u},          // 16 bytes: positions 1, 3, .., 15, x39
-      {"abcdefghijklmnopq", 67822089u},           // 17 bytes: step 17 div 8 = 2, up to 17
+      {"\xff", 255},                             // bytes are unsigned
+      {"abcdefghijklmno", 4048783896u},          // 15 bytes: every byte, x37
+      {"abcdefghijklmnop", 2534668456u},         // 16 bytes: positions 1, 3, .., 15, x39
+      {"abcdefghijklmnopq", 67822089u},          // 17 bytes: step 17 div 8 = 2, up to 17
       {"ABCDEFGHIJKLMNOPQRSTUVWX", 411605548u},  // 24 bytes: step 3
       {"Initial-Fact", 318018053u},
   };
@@ -200,11 +200,14 @@ TEST(TGCustomHashtable, MatchesAMapUnderRandomChanges) {
   for (int step = 0; step < 20000; ++step) {
     const auto key = static_cast<std::int32_t>(random() % 300) + 1;
     switch (random() % 8) {
-      case 0: case 1: case 2:
+      case 0:
+      case 1:
+      case 2:
         EXPECT_EQ(table.Put(key, step).has_value(), model.count(key) == 1);
         model[key] = step;
         break;
-      case 3: case 4:
+      case 3:
+      case 4:
         EXPECT_EQ(table.Remove(key), model.erase(key) == 1);
         break;
       case 5:
@@ -245,7 +248,8 @@ TEST(TGCustomHashtable, RaisesItsErrorsWithWholeMessages) {
   ExpectError<EGHashtableError>([&] { table.Get(""); }, "Argument is null");
   ExpectError<EGHashtableError>([&] { table.KeyAt(1); }, "List index out of bounds (1)");
   ExpectError<EGHashtableError>([&] { table.ValueAt(-1); }, "List index out of bounds (-1)");
-  ExpectError<EGHashtableError>([&] { table.SetHashType(htFolding); }, "Cannot perform this operation with non-empty table");
+  ExpectError<EGHashtableError>([&] { table.SetHashType(htFolding); },
+                                "Cannot perform this operation with non-empty table");
   ExpectError<EGHashtableError>([&] { table.SetHashType(static_cast<TGHashType>(9)); }, "Subscript out of range");
   table.SetHashType(htDivision);  // the same type: no error
   ExpectError<EGHashtableError>([&] { table.SetLoadFactor(0.0f); }, "Invalid load factor: 0.0000");
@@ -383,13 +387,24 @@ TEST(TGCustomHashtable, FiresOnChangeAfterEveryChange) {
   const Step steps[] = {
       {"put new", [&] { table.Put("a", 1); }, 1},
       {"put replacing", [&] { table.Put("a", 2); }, 1},
-      {"put growing", [&] { for (int i = 0; i < 80; ++i) table.Put("k" + std::to_string(i), i); }, 80},
+      {"put growing",
+       [&] {
+         for (int i = 0; i < 80; ++i) table.Put("k" + std::to_string(i), i);
+       },
+       80},
       {"remove", [&] { table.Remove("a"); }, 1},
       {"remove missing", [&] { table.Remove("a"); }, 0},
       {"same capacity", [&] { table.SetCapacity(table.Capacity()); }, 0},
       {"capacity", [&] { table.SetCapacity(11); }, 1},
       {"load factor", [&] { table.SetLoadFactor(0.5f); }, 1},
-      {"update", [&] { table.BeginUpdate(); table.Put("b", 1); table.Put("c", 1); table.EndUpdate(); }, 1},
+      {"update",
+       [&] {
+         table.BeginUpdate();
+         table.Put("b", 1);
+         table.Put("c", 1);
+         table.EndUpdate();
+       },
+       1},
       {"assign", [&] { table.Assign(TGStringHashtable<int>()); }, 1},
       {"clear empty", [&] { table.Clear(); }, 0},
       {"hash type", [&] { table.SetHashType(htTruncation); }, 1},

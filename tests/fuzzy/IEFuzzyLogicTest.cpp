@@ -251,8 +251,7 @@ TEST_F(IEFuzzyExpression, BadInputRaisesClearErrors) {
   for (const auto& c : cases) {
     EXPECT_EQ(ErrorOf([&] { Eval(c.first); }), c.second) << c.first;
   }
-  EXPECT_EQ(ErrorOf([&] { parser.ParseFuzzyExpression(nullptr, "high"); }),
-            "engine: fuzzy variable is not defined");
+  EXPECT_EQ(ErrorOf([&] { parser.ParseFuzzyExpression(nullptr, "high"); }), "engine: fuzzy variable is not defined");
   EXPECT_EQ(ErrorOf([&] { EvalItems({NewString("tall")}); }), "engine: Invalid item in fuzzy expression: \"tall\"");
   ExpectHighUnchanged();
 }
@@ -269,8 +268,7 @@ TEST_F(IEFuzzyExpression, NestingAndLengthAreBoundedWithoutRecursion) {
             "engine: Fuzzy expression nested too deeply, more than 128 levels");
   TRef<TIEValue> nested = NewAtom("high");
   for (int i = 0; i < 200; ++i) nested = NewList(MakeRef<TValueVector>(std::vector<TRef<TIEValue>>{nested}));
-  EXPECT_EQ(ErrorOf([&] { EvalItems({nested}); }),
-            "engine: Fuzzy expression nested too deeply, more than 128 levels");
+  EXPECT_EQ(ErrorOf([&] { EvalItems({nested}); }), "engine: Fuzzy expression nested too deeply, more than 128 levels");
 
   std::vector<TRef<TIEValue>> hedges(FuzzyExpressionMaxOperators + 1, NewAtom("very"));
   hedges.push_back(NewAtom("high"));

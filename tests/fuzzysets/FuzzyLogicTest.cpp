@@ -110,8 +110,7 @@ TEST(TFuzzySetValues, BatchEndSortsAndCompacts) {
   EXPECT_EQ(grades, (std::vector<double>{0.4, 0.2, 0.3, 0.5, 0.1}));
   // Within a run of equal X every fifth point goes.
   set.Set({{0, 0.0}, {0, 0.1}, {0, 0.2}, {0, 0.3}, {0, 0.4}, {0, 0.5}});
-  EXPECT_EQ(set.ValuesText(),
-            "((0.0000 0.0000) (0.0000 0.1000) (0.0000 0.2000) (0.0000 0.3000) (0.0000 0.5000) )");
+  EXPECT_EQ(set.ValuesText(), "((0.0000 0.0000) (0.0000 0.1000) (0.0000 0.2000) (0.0000 0.3000) (0.0000 0.5000) )");
 }
 
 TEST(TFuzzySetValues, XIsClampedIntoTheUniverse) {
@@ -148,8 +147,10 @@ TEST(TFuzzySetValues, MaxAndMinY) {
   sum.Normalize();
   EXPECT_EQ(sum.ValuesText(), "((0.0000 0.0000) (0.5000 0.5000) (1.0000 1.0000) )");
   TTestSet empty;
-  EXPECT_EQ(ErrorOf<EFzyException>([&] { empty.Values().MaxY(); }), "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
-  EXPECT_EQ(ErrorOf<EFzyException>([&] { empty.Values().MinY(); }), "Invalid operation: Get Minimum Y Value.  Fuzzy set is empty");
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { empty.Values().MaxY(); }),
+            "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { empty.Values().MinY(); }),
+            "Invalid operation: Get Minimum Y Value.  Fuzzy set is empty");
 }
 
 TEST(TFuzzySet, EditingMakesTheSetUserDefined) {
@@ -233,7 +234,8 @@ TEST(TFuzzySet, Errors) {
        "Invalid range arguments.  Left (2.0000) is greater than right (1.0000)"},
       {ErrorOf<EFzyException>([&] { set.MakePI(7, 0.5, -0.25); }),
        "Invalid range arguments.  Left (0.7500) is greater than right (0.2500)"},
-      {ErrorOf<EFzyException>([&] { set.MakeBeta(7, 0, 1, 0, 1); }), "Invalid beta curve, the inflection (beta) must not be 0"},
+      {ErrorOf<EFzyException>([&] { set.MakeBeta(7, 0, 1, 0, 1); }),
+       "Invalid beta curve, the inflection (beta) must not be 0"},
       {ErrorOf<EFzyException>([&] { set.SetName("very"); }), "Invalid fuzzy set name, \"very\" is a reserved word"},
       {ErrorOf<EFzyException>([&] { set.SetName("<=X"); }), "Invalid fuzzy set name, \"<=X\" is a reserved word"},
       {ErrorOf<EFzyException>([&] { set.SetName("or-sum"); }), "Invalid fuzzy set name, \"or-sum\" is a reserved word"},
@@ -241,11 +243,15 @@ TEST(TFuzzySet, Errors) {
        "Invalid fuzzy set point (nan, 0.0000), coordinates must be finite numbers"},
       {ErrorOf<EFzyException>([&] { set.Values().SetY(0, Inf); }),
        "Invalid fuzzy set point (0.0000, inf), coordinates must be finite numbers"},
-      {ErrorOf<EFzyException>([&] { set.MakeTriangle(0, Inf, 1); }), "Invalid fuzzy set argument, inf is not a finite number"},
+      {ErrorOf<EFzyException>([&] { set.MakeTriangle(0, Inf, 1); }),
+       "Invalid fuzzy set argument, inf is not a finite number"},
       {ErrorOf<EFzyException>([&] { set.Values().SetX(7, 0); }), "Fuzzy set point index out of bounds (7)"},
       {ErrorOf<EFzyException>([&] { set.ApplyOperator(3, true, 0.0); }), "Invalid fuzzy operation, division by 0"},
       {ErrorOf<EFzyException>([&] { set.ApplyOperator(9, true, 1.0); }), "Invalid fuzzy operator index: 9"},
-      {ErrorOf<EFzyException>([&] { set.ApplyOperator(2, true, 1e300); set.ApplyOperator(2, true, 1e300); }),
+      {ErrorOf<EFzyException>([&] {
+         set.ApplyOperator(2, true, 1e300);
+         set.ApplyOperator(2, true, 1e300);
+       }),
        "Invalid fuzzy set point (1.0000, inf), coordinates must be finite numbers"},
       {ErrorOf<EFzyException>([&] { set.Values().Expand(FuzzyMaxPointCount + 1); }),
        "Invalid number of points for a fuzzy set: 1048577"},
@@ -268,7 +274,8 @@ TEST(TFuzzySet, UnionAndIntersectionNamesAndErrors) {
   a.Intersection(b, foBoundedSum, r);
   EXPECT_EQ(r.Name(), "high and-boundedsum [very low]");
   EXPECT_EQ(ErrorOf<EFzyException>([&] { a.Intersection(b, foSum, r); }), "Invalid fuzzy operation: foSum");
-  EXPECT_EQ(ErrorOf<EFzyException>([&] { a.Union(b, static_cast<TFuzzyOperation>(9), r); }), "Invalid fuzzy operation: 9");
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { a.Union(b, static_cast<TFuzzyOperation>(9), r); }),
+            "Invalid fuzzy operation: 9");
   TTestSet copy({{0, 0}, {1, 1}});
   a.Union(copy, foSum, r);
   EXPECT_EQ(r.GetMembership(1.0), 2.0);
@@ -455,8 +462,7 @@ TEST(TFuzzySet, AlphaCut) {
   const TCase cases[] = {
       {false, 0.5, {{0, 0}, {1, 1}}, "((0.0000 0.0000) (0.5000 0.0000) (0.5000 0.5000) (1.0000 1.0000) )"},
       {false, 0.5, {{0, 1}, {1, 0}}, "((0.0000 1.0000) (0.5000 0.5000) (0.5000 0.0000) )"},
-      {true, 0.5, {{0, 0}, {0.5, 0.5}, {1, 1}},
-       "((0.0000 0.0000) (0.5000 0.0000) (0.5000 0.5000) (1.0000 1.0000) )"},
+      {true, 0.5, {{0, 0}, {0.5, 0.5}, {1, 1}}, "((0.0000 0.0000) (0.5000 0.0000) (0.5000 0.5000) (1.0000 1.0000) )"},
       {true, 0.0, {{0, 0}, {1, 1}}, "((0.0000 0.0000) (1.0000 1.0000) )"},
       {true, 1.0, {{0, 0}, {1, 1}}, "((0.0000 0.0000) )"},
   };

@@ -62,8 +62,8 @@ TEST(TIFuzzySet, HedgesFollowTheirFormulas) {
     int hedge;
     std::function<double(double)> f;
   };
-  const TCase cases[] = {{1, power(1.0 / 3)}, {2, power(0.5)},    {3, power(0.7)},     {4, power(1.25)},
-                         {5, power(2)},       {6, power(3)},      {16, intensify(2)},  {17, intensify(2)},
+  const TCase cases[] = {{1, power(1.0 / 3)}, {2, power(0.5)},     {3, power(0.7)},    {4, power(1.25)},
+                         {5, power(2)},       {6, power(3)},       {16, intensify(2)}, {17, intensify(2)},
                          {18, intensify(2)},  {19, intensify(0.5)}};
   auto v = MakeVariable();
   Term(*v, "high", {{0, 0}, {1, 1}});
@@ -114,9 +114,11 @@ TEST(TIFuzzySet, PeakAndComplementHedges) {
       {8, {{0, 0}, {0.5, 1}, {1, 0}}, "((0.0000 1.0000) (0.5000 0.0000) (1.0000 0.0000) )"},
       {7, {{0, 0.2}, {0.5, 0.6}, {1, 0.6}}, "((0.0000 0.0000) (0.5000 0.0000) (1.0000 0.0000) )"},
       // The first grade of exactly 1 is the peak, even after a larger grade.
-      {7, {{0, 0}, {0.2, 2}, {0.4, 0.5}, {0.6, 1}, {1, 0}},
+      {7,
+       {{0, 0}, {0.2, 2}, {0.4, 0.5}, {0.6, 1}, {1, 0}},
        "((0.0000 0.0000) (0.2000 0.0000) (0.4000 0.0000) (0.6000 0.0000) (1.0000 1.0000) )"},
-      {8, {{0, 0}, {0.4, 1}, {0.6, 0.5}, {0.8, 2}, {1, 0}},
+      {8,
+       {{0, 0}, {0.4, 1}, {0.6, 0.5}, {0.8, 2}, {1, 0}},
        "((0.0000 1.0000) (0.4000 0.0000) (0.6000 0.0000) (0.8000 0.0000) (1.0000 0.0000) )"},
       {0, {{0, 0}, {0.5, 0.25}, {1, 1}}, "((0.0000 1.0000) (0.5000 0.7500) (1.0000 0.0000) )"},
       {10, {{0, 0}, {1, 0.5}}, "((0.0000 0.0000) (1.0000 1.0000) )"},
@@ -149,7 +151,8 @@ TEST(TIFuzzySet, HedgeNamesAndErrors) {
   EXPECT_EQ(v->FindTerm("high")->Values().Count(), 2);  // the term itself is untouched
   EXPECT_EQ(ErrorOf<std::exception>([&] { set->ApplyHedge(20); }), "Invalid fuzzy hedge index: 20");
   TRef<IFuzzySet> empty = FreeSet({});
-  EXPECT_EQ(ErrorOf<std::exception>([&] { empty->ApplyHedge(10); }), "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { empty->ApplyHedge(10); }),
+            "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
 }
 
 TEST(TIFuzzySet, CombinationsNameAndDescribeTheirOperands) {
@@ -279,7 +282,8 @@ TEST(TIFuzzyVariable, UniverseAndChangeEvents) {
   EXPECT_EQ(events.size(), 8u);
   EXPECT_EQ(events[0], "change");
   EXPECT_EQ(events[1], "variable");
-  EXPECT_EQ(ErrorOf<std::exception>([&] { v->SetMaximum(std::nan("")); }), "Invalid fuzzy set argument, nan is not a finite number");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { v->SetMaximum(std::nan("")); }),
+            "Invalid fuzzy set argument, nan is not a finite number");
 }
 
 TEST(TIFuzzyVariable, TermsAreFiledByName) {
@@ -288,7 +292,8 @@ TEST(TIFuzzyVariable, TermsAreFiledByName) {
   EXPECT_TRUE(high->IsTerm());
   EXPECT_FALSE(v->CreateTerm("__Empty")->IsTerm());
   EXPECT_EQ(v->FindTerm("__Empty")->Name(), "__Empty");
-  EXPECT_EQ(ErrorOf<std::exception>([&] { v->CreateTerm("very"); }), "Invalid fuzzy set name, \"very\" is a reserved word");
+  EXPECT_EQ(ErrorOf<std::exception>([&] { v->CreateTerm("very"); }),
+            "Invalid fuzzy set name, \"very\" is a reserved word");
   EXPECT_NE(v->CreateTerm("Very"), nullptr);
   EXPECT_EQ(ErrorOf<std::exception>([&] { v->CreateTerm(""); }), "Argument is null");
   high->SetName("tall");

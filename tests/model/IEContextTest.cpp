@@ -13,9 +13,9 @@
 namespace fxe {
 namespace {
 
-using test::TTestReasoner;
 using test::ExpectError;
 using test::ListOf;
+using test::TTestReasoner;
 
 // A partial match made by hand.
 class TTestToken final : public IReteToken {
@@ -192,14 +192,10 @@ TEST(TBindingInfo, TextsAndEquality) {
     bool equal;
   };
   const TCase cases[] = {
-      {{"v", 1, "x", -1}, {"v", 1, "x", -1}, true},
-      {{"v", 1, "x", -1}, {"v", 1, "X", -1}, false},
-      {{"v", 1, "x", -1}, {"v", 2, "x", -1}, false},
-      {{"v", 1, "x", -1}, {"v", 1, "x", 0}, false},
-      {{"v", 1, "x", -1}, {"w", 1, "x", -1}, false},
-      {{"v", NewInteger(3)}, {"v", NewInteger(3)}, true},
-      {{"v", NewInteger(3)}, {"v", NewFloat(3)}, false},
-      {{"v", NewInteger(3)}, {"v", 1, "x", -1}, false},
+      {{"v", 1, "x", -1}, {"v", 1, "x", -1}, true},      {{"v", 1, "x", -1}, {"v", 1, "X", -1}, false},
+      {{"v", 1, "x", -1}, {"v", 2, "x", -1}, false},     {{"v", 1, "x", -1}, {"v", 1, "x", 0}, false},
+      {{"v", 1, "x", -1}, {"w", 1, "x", -1}, false},     {{"v", NewInteger(3)}, {"v", NewInteger(3)}, true},
+      {{"v", NewInteger(3)}, {"v", NewFloat(3)}, false}, {{"v", NewInteger(3)}, {"v", 1, "x", -1}, false},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
@@ -243,9 +239,12 @@ TEST_F(TBindingResolveTest, PatternSlotAndElementAgainstTheToken) {
     const char* text;
   };
   const TCase cases[] = {
-      {{0, PatternSlotName, -1}, "<Fact-10>"}, {{1, PatternSlotName, -1}, "<Fact-11>"},
-      {{0, "x", -1}, "100"},                   {{1, "x", -1}, "101"},
-      {{0, "tags", -1}, "red big "},           {{1, "tags", 1}, "small"},
+      {{0, PatternSlotName, -1}, "<Fact-10>"},
+      {{1, PatternSlotName, -1}, "<Fact-11>"},
+      {{0, "x", -1}, "100"},
+      {{1, "x", -1}, "101"},
+      {{0, "tags", -1}, "red big "},
+      {{1, "tags", 1}, "small"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.info.AsString());

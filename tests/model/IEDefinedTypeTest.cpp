@@ -16,9 +16,9 @@
 namespace fxe {
 namespace {
 
-using test::TTestReasoner;
 using test::ExpectError;
 using test::ListOf;
+using test::TTestReasoner;
 
 TRef<TIEDefinedType> NewType(std::string_view name, TIETypes types, IReasoner* owner = nullptr) {
   auto type = MakeRef<TIEDefinedType>(owner);
@@ -55,8 +55,12 @@ TEST(TIEDefinedType, NewTypeAcceptsTheCommonKindsWithoutLimits) {
 
 TEST(TIEDefinedType, FuzzyKindCannotBeMixedAndOwnsAVariable) {
   auto type = NewType("RISK", {dtInteger});
-  ExpectRefused(*type, [&] { type->SetBaseTypes({dtInteger, dtFuzzy}); },
-                "Cannot mix fuzzy type with other primitive types");
+  ExpectRefused(
+      *type,
+      [&] {
+        type->SetBaseTypes({dtInteger, dtFuzzy});
+      },
+      "Cannot mix fuzzy type with other primitive types");
   EXPECT_EQ(type->FuzzyVariable(), nullptr);
 
   type->SetBaseTypes({dtFuzzy});
@@ -144,7 +148,8 @@ TEST(TIEDefinedType, RangesAreInclusiveAndCompareWithinTolerance) {
   EXPECT_TRUE(type->IsValid(NewInteger(52).Get()));
   EXPECT_FALSE(type->IsValid(NewFloat(52.0001).Get()));
   EXPECT_FALSE(type->IsValid(NewFloat(std::nan("")).Get()));
-  EXPECT_EQ(type->Validate(*NewFloat(52.0001)), "Value \"52.0001\" is not valid, Range must be between 1.0000 and 52.0000");
+  EXPECT_EQ(type->Validate(*NewFloat(52.0001)),
+            "Value \"52.0001\" is not valid, Range must be between 1.0000 and 52.0000");
 
   auto other = NewType("DURATION", {dtInteger, dtFloat});
   other->SetRangeLimited(true);
@@ -169,10 +174,11 @@ TEST(TIEDefinedType, BoundsKeepTheirOrder) {
   EXPECT_EQ(type->MaxCardinality(), 7);
   type->SetMaxCardinality(2);
   EXPECT_EQ(type->MinCardinality(), 2);
-  ExpectRefused(*type, [&] { type->SetMinRange(std::numeric_limits<double>::infinity()); },
-                "Invalid range bound inf, bounds must be finite numbers");
-  ExpectRefused(*type, [&] { type->SetMaxRange(std::nan("")); },
-                "Invalid range bound nan, bounds must be finite numbers");
+  ExpectRefused(
+      *type, [&] { type->SetMinRange(std::numeric_limits<double>::infinity()); },
+      "Invalid range bound inf, bounds must be finite numbers");
+  ExpectRefused(
+      *type, [&] { type->SetMaxRange(std::nan("")); }, "Invalid range bound nan, bounds must be finite numbers");
 }
 
 TEST(TIEDefinedType, CardinalityLimitsMultifields) {
@@ -223,12 +229,16 @@ TEST(TIEDefinedType, AllowedValueErrorsLeaveTheListsAlone) {
   type->SetConstraints({vcAtom});
   type->AddAllowedValue(*NewAtom("x"));
   auto factId = MakeRef<TIEValue>(1, dtFactId);
-  ExpectRefused(*type, [&] { type->AddAllowedValue(*factId); }, "Defined Type T cannot contain FactId constraint types");
-  ExpectRefused(*type, [&] { type->AddAllowedValue(*NewInteger(4)); },
-                "Defined Type T cannot contain Integer constraint types");
-  ExpectRefused(*type, [&] { (void)type->AllowedString(0); }, "Defined Type T does not have String constraints");
-  ExpectRefused(*type, [&] { type->DeleteAllowedValue(0, vcFloat); }, "Defined Type T does not have Float constraints");
-  ExpectRefused(*type, [&] { type->DeleteAllowedValue(3, vcAtom); }, "List index out of bounds (3)");
+  ExpectRefused(
+      *type, [&] { type->AddAllowedValue(*factId); }, "Defined Type T cannot contain FactId constraint types");
+  ExpectRefused(
+      *type, [&] { type->AddAllowedValue(*NewInteger(4)); }, "Defined Type T cannot contain Integer constraint types");
+  ExpectRefused(
+      *type, [&] { (void)type->AllowedString(0); }, "Defined Type T does not have String constraints");
+  ExpectRefused(
+      *type, [&] { type->DeleteAllowedValue(0, vcFloat); }, "Defined Type T does not have Float constraints");
+  ExpectRefused(
+      *type, [&] { type->DeleteAllowedValue(3, vcAtom); }, "List index out of bounds (3)");
   EXPECT_EQ(type->AllowedIntegerCount(), 0);
   EXPECT_EQ(type->AllowedAtom(0), "x");
 }
@@ -255,9 +265,11 @@ TEST(TIEDefinedType, AncestorLoopsAreRefused) {
   auto c = NewType("c", {dtAtom});
   b->SetAncestor(a);
   c->SetAncestor(b);
-  ExpectRefused(*a, [&] { a->SetAncestor(c); }, "Type inheritance loop detected, a type cannot be an ancestor of itself");
+  ExpectRefused(
+      *a, [&] { a->SetAncestor(c); }, "Type inheritance loop detected, a type cannot be an ancestor of itself");
   EXPECT_EQ(a->Ancestor(), nullptr);
-  ExpectRefused(*b, [&] { b->SetAncestor(b); }, "Type inheritance loop detected, b type cannot be an ancestor of itself");
+  ExpectRefused(
+      *b, [&] { b->SetAncestor(b); }, "Type inheritance loop detected, b type cannot be an ancestor of itself");
   EXPECT_EQ(b->Ancestor(), a.Get());
   // Copying a type whose ancestor is the receiver cannot close a loop either.
   a->Assign(*b);
@@ -302,9 +314,14 @@ TEST(TIEDefinedType, DefaultsFollowTheFirstApplicableKind) {
     TIEType kind;
   };
   const TCase cases[] = {
-      {{dtAtom, dtInteger}, "", dtAtom},  {{dtString}, "\"\"", dtString},     {{dtInteger, dtFloat}, "0", dtInteger},
-      {{dtFloat}, "0.0000", dtFloat},     {{dtObject}, "", dtObject},         {{dtFactId}, "<Fact-0>", dtFactId},
-      {{dtFact}, "", dtFact},             {{dtClass}, "", dtClass},
+      {{dtAtom, dtInteger}, "", dtAtom},
+      {{dtString}, "\"\"", dtString},
+      {{dtInteger, dtFloat}, "0", dtInteger},
+      {{dtFloat}, "0.0000", dtFloat},
+      {{dtObject}, "", dtObject},
+      {{dtFactId}, "<Fact-0>", dtFactId},
+      {{dtFact}, "", dtFact},
+      {{dtClass}, "", dtClass},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(TypeSetText(c.kinds, ","));

@@ -14,10 +14,10 @@
 namespace fxe {
 namespace {
 
-using test::TTestFunCall;
-using test::TTestReasoner;
 using test::ExpectError;
 using test::ListOf;
+using test::TTestFunCall;
+using test::TTestReasoner;
 
 TRef<TIEDefinedType> FuzzyType(std::string_view name, double minimum, double maximum, IReasoner* owner) {
   auto type = MakeRef<TIEDefinedType>(owner);
@@ -66,10 +66,13 @@ TEST(TFactTemplate, SlotNamesWithForbiddenCharactersAreRefused) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
-    ExpectRefused(*t, [&] { t->AddSlot(c.first, NewInteger(1)); }, c.second);
-    ExpectRefused(*t, [&] { t->GetSlot("x").SetName(c.first); }, c.second);
+    ExpectRefused(
+        *t, [&] { t->AddSlot(c.first, NewInteger(1)); }, c.second);
+    ExpectRefused(
+        *t, [&] { t->GetSlot("x").SetName(c.first); }, c.second);
   }
-  ExpectRefused(*t, [&] { t->SetName("my point"); }, "Invalid name \"my point\", the character ' ' is not allowed");
+  ExpectRefused(
+      *t, [&] { t->SetName("my point"); }, "Invalid name \"my point\", the character ' ' is not allowed");
   // A name the slot table cannot key is no name either.
   EXPECT_THROW(t->AddSlot(std::string_view("\0", 1), NewInteger(1)), EIEException);
   EXPECT_EQ(t->SlotCount(), 1);
@@ -84,21 +87,33 @@ TEST(TFactTemplate, RenamingASlotReKeysIt) {
   EXPECT_EQ(t->GetSlot("z").SlotDefault()->AsText(), "1");
   EXPECT_EQ(t->SlotLayout().NameAt(0), "y");
   EXPECT_EQ(t->SlotLayout().NameAt(1), "z");
-  ExpectRefused(*t, [&] { (void)t->GetSlot("x"); }, "No such slot name: \"x\"");
+  ExpectRefused(
+      *t, [&] { (void)t->GetSlot("x"); }, "No such slot name: \"x\"");
 }
 
 TEST(TFactTemplate, SlotAdditionsCheckTheirDefaults) {
   auto t = MakeRef<TFactTemplate>(nullptr, "item");
   t->AddSlot("count", NewInteger(0));
   t->AddMultiSlot("tags", ListOf({NewAtom("a")}));
-  ExpectRefused(*t, [&] { t->AddSlot("x", nullptr); }, "Bad Slot Type");
-  ExpectRefused(*t, [&] { t->AddMultiSlot("x", nullptr); }, "Bad Slot Type");
-  ExpectRefused(*t, [&] { t->AddSlot("x", ListOf({NewAtom("a"), NewAtom("b")})); }, "Invalid default slot value: a b ");
-  ExpectRefused(*t, [&] { t->AddMultiSlot("x", NewInteger(5)); },
-                "Invalid default value for a multislot, must be a multifield: 5");
-  ExpectRefused(*t, [&] { t->AddMultiSlot("   ", ListOf({})); }, "Bad Slot Name:    ");
-  ExpectRefused(*t, [&] { t->AddSlot("tags", NewInteger(5)); }, "Invalid value for existing slot, multislot is not slot");
-  ExpectRefused(*t, [&] { t->AddMultiSlot("count", ListOf({})); }, "Invalid value for existing slot, slot is not multislot");
+  ExpectRefused(
+      *t, [&] { t->AddSlot("x", nullptr); }, "Bad Slot Type");
+  ExpectRefused(
+      *t, [&] { t->AddMultiSlot("x", nullptr); }, "Bad Slot Type");
+  ExpectRefused(
+      *t,
+      [&] {
+        t->AddSlot("x", ListOf({NewAtom("a"), NewAtom("b")}));
+      },
+      "Invalid default slot value: a b ");
+  ExpectRefused(
+      *t, [&] { t->AddMultiSlot("x", NewInteger(5)); },
+      "Invalid default value for a multislot, must be a multifield: 5");
+  ExpectRefused(
+      *t, [&] { t->AddMultiSlot("   ", ListOf({})); }, "Bad Slot Name:    ");
+  ExpectRefused(
+      *t, [&] { t->AddSlot("tags", NewInteger(5)); }, "Invalid value for existing slot, multislot is not slot");
+  ExpectRefused(
+      *t, [&] { t->AddMultiSlot("count", ListOf({})); }, "Invalid value for existing slot, slot is not multislot");
   t->AddSlot("count", NewInteger(3));
   EXPECT_EQ(t->GetSlot("count").SlotDefault()->AsText(), "3");
   EXPECT_EQ(t->SlotCount(), 2);
@@ -108,8 +123,10 @@ TEST(TFactTemplate, TableOperationsReportMissingAndMismatchedSlots) {
   auto t = MakeRef<TFactTemplate>(nullptr, "item");
   t->AddSlot("a", NewInteger(0));
   TRef<IFactSlot> a(&t->GetSlot("a"));
-  ExpectRefused(*t, [&] { t->SetSlot("b", a); }, "Index does not match fact slot name: b and a");
-  ExpectRefused(*t, [&] { t->RemoveSlot("zz"); }, "No such slot name: \"zz\"");
+  ExpectRefused(
+      *t, [&] { t->SetSlot("b", a); }, "Index does not match fact slot name: b and a");
+  ExpectRefused(
+      *t, [&] { t->RemoveSlot("zz"); }, "No such slot name: \"zz\"");
   t->ClearSlots();
   EXPECT_EQ(t->SlotCount(), 0);
   EXPECT_EQ(t->SlotLayout().Count(), 0);
@@ -144,7 +161,12 @@ TEST(TFactSlot, ChangingTheKindsReplacesAnUnacceptableDefault) {
   x.SetSlotType({dtString});
   EXPECT_EQ(x.SlotDefault()->DType(), dtString);
   EXPECT_EQ(x.SlotDefault()->AsText(), "\"\"");
-  ExpectRefused(*t, [&] { x.SetSlotType({dtFuzzy, dtInteger}); }, "Cannot mix fuzzy type with other primitive types");
+  ExpectRefused(
+      *t,
+      [&] {
+        x.SetSlotType({dtFuzzy, dtInteger});
+      },
+      "Cannot mix fuzzy type with other primitive types");
   x.SetSlotType(TIETypes{dtFuzzy} | MultiSlotMarker);
   EXPECT_TRUE(x.IsFuzzy());
   EXPECT_TRUE(x.IsMultislot());
@@ -156,14 +178,14 @@ TEST(TFactSlot, ValidatesKindsWithoutADefinedType) {
   t->AddSlot("count", NewInteger(0));
   IFactSlot& count = t->GetSlot("count");
   count.SetSlotType({dtInteger});
-  auto call = MakeRef<TIEValue>(TRef<IFunCall>(MakeRef<TTestFunCall>("now", [](IIEContext*) { return NewInteger(1); })));
+  auto call =
+      MakeRef<TIEValue>(TRef<IFunCall>(MakeRef<TTestFunCall>("now", [](IIEContext*) { return NewInteger(1); })));
   for (const auto& value : {NewInteger(5), NewVariable("v"), call, SharedValues().Nil}) {
     EXPECT_TRUE(count.IsValid(value.Get())) << value->AsText();
     EXPECT_EQ(count.Validate(*value), "");
   }
   EXPECT_FALSE(count.IsValid(NewString("x").Get()));
-  EXPECT_EQ(count.Validate(*NewString("x")),
-            "Not a INTEGER type.  Value (\"x\") is a dtString type for count slot");
+  EXPECT_EQ(count.Validate(*NewString("x")), "Not a INTEGER type.  Value (\"x\") is a dtString type for count slot");
 
   t->AddMultiSlot("sizes", ListOf({}));
   IFactSlot& sizes = t->GetSlot("sizes");
@@ -197,7 +219,8 @@ TEST(TFactSlot, DynamicCheckingGuardsDefaults) {
   t->AddSlot("count", NewInteger(0));
   IFactSlot& count = t->GetSlot("count");
   count.SetSlotType({dtInteger});
-  ExpectRefused(*t, [&] { count.SetSlotDefault(NewAtom("abc")); }, "Invalid default slot value: abc");
+  ExpectRefused(
+      *t, [&] { count.SetSlotDefault(NewAtom("abc")); }, "Invalid default slot value: abc");
   // The default is a private copy, and changing it in place is checked again.
   auto seven = NewInteger(7);
   count.SetSlotDefault(seven);
@@ -261,8 +284,10 @@ TEST(TFactTemplate, ParentLoopsAreRefused) {
   auto a = MakeRef<TFactTemplate>(nullptr, "a");
   auto b = MakeRef<TFactTemplate>(nullptr, "b");
   b->SetParent(a);
-  ExpectRefused(*a, [&] { a->SetParent(b); }, "Template inheritance loop detected, a template cannot extend itself");
-  ExpectRefused(*a, [&] { a->SetParent(a); }, "Template inheritance loop detected, a template cannot extend itself");
+  ExpectRefused(
+      *a, [&] { a->SetParent(b); }, "Template inheritance loop detected, a template cannot extend itself");
+  ExpectRefused(
+      *a, [&] { a->SetParent(a); }, "Template inheritance loop detected, a template cannot extend itself");
   EXPECT_EQ(a->Parent(), nullptr);
 }
 
@@ -426,9 +451,8 @@ TEST(TFactTemplate, PrintsTheProjectTemplateInSlotTableOrder) {
     TRef<TIEValue> defaultValue;
   };
   const TSlotDef slots[] = {
-      {"duration", 52, NewInteger(26)},       {"staffing", 100, NewInteger(50)},
-      {"visibility", 1, NewFloat(0.5)},       {"priority", 1, NewFloat(0.5)},
-      {"complexity", 1, NewFloat(0.5)},       {"funding", 100, NewInteger(50)},
+      {"duration", 52, NewInteger(26)}, {"staffing", 100, NewInteger(50)}, {"visibility", 1, NewFloat(0.5)},
+      {"priority", 1, NewFloat(0.5)},   {"complexity", 1, NewFloat(0.5)},  {"funding", 100, NewInteger(50)},
   };
   for (const TSlotDef& slot : slots) {
     std::string typeName(slot.name);

@@ -11,9 +11,9 @@
 namespace fxe {
 namespace {
 
-using test::TTestReasoner;
 using test::ExpectError;
 using test::ListOf;
+using test::TTestReasoner;
 
 // A "point" template: x and y integers (x only integers), a float weight, a
 // symbol label and a multislot of tags.
@@ -65,13 +65,18 @@ TEST(TFact, UnsetSlotsReadAsPrivateCopiesOfTheirDefaults) {
 
 TEST(TFact, SlotAccessErrors) {
   auto fact = MakeRef<TFact>(PointTemplate(nullptr));
-  ExpectRefused(*fact, [&] { (void)fact->GetSlotValue("z"); }, "No such slot name: \"z\"");
-  ExpectRefused(*fact, [&] { fact->SetSlotValue("z", NewInteger(1)); }, "No such slot name: \"z\"");
-  ExpectRefused(*fact, [&] { (void)fact->SlotValueAt(9); }, "List index out of bounds (9)");
+  ExpectRefused(
+      *fact, [&] { (void)fact->GetSlotValue("z"); }, "No such slot name: \"z\"");
+  ExpectRefused(
+      *fact, [&] { fact->SetSlotValue("z", NewInteger(1)); }, "No such slot name: \"z\"");
+  ExpectRefused(
+      *fact, [&] { (void)fact->SlotValueAt(9); }, "List index out of bounds (9)");
   EXPECT_EQ(fact->TryGetSlotValue("z"), nullptr);
   auto loose = MakeRef<TFact>();
-  ExpectRefused(*loose, [&] { (void)loose->GetSlotValue("x"); }, "Fact Template is missing");
-  ExpectRefused(*loose, [&] { loose->SetSlotValue("x", NewInteger(1)); }, "Fact Template is missing");
+  ExpectRefused(
+      *loose, [&] { (void)loose->GetSlotValue("x"); }, "Fact Template is missing");
+  ExpectRefused(
+      *loose, [&] { loose->SetSlotValue("x", NewInteger(1)); }, "Fact Template is missing");
   EXPECT_EQ(loose->AsString(), "()");
 }
 
@@ -94,10 +99,11 @@ TEST(TFact, DynamicCheckingConvertsOrRefusesValues) {
   ASSERT_EQ(stored->DType(), dtFuzzy);
   EXPECT_EQ(stored->FuzzyPtr(), risk->FuzzyVariable()->FindTerm("high"));
 
-  ExpectRefused(*fact, [&] { fact->SetSlotValue("x", NewString("ten")); },
-                "Not a INTEGER type.  Value (\"ten\") is a dtString type for x slot");
-  ExpectRefused(*fact, [&] { fact->SetSlotValue("risk", NewAtom("huge")); },
-                "Invalid item in fuzzy expression: huge");
+  ExpectRefused(
+      *fact, [&] { fact->SetSlotValue("x", NewString("ten")); },
+      "Not a INTEGER type.  Value (\"ten\") is a dtString type for x slot");
+  ExpectRefused(
+      *fact, [&] { fact->SetSlotValue("risk", NewAtom("huge")); }, "Invalid item in fuzzy expression: huge");
   // The shared constants are never changed in place.
   fact->SetSlotValue("weight", SharedValues().Zero);
   EXPECT_EQ(fact->GetSlotValue("weight").Get(), SharedValues().Zero.Get());
@@ -169,9 +175,12 @@ TEST(TFact, EqualFactsHashAlikeAndTheHashFollowsThePrintedValues) {
   };
   auto factId = MakeRef<TIEValue>(12, dtFactId);
   const TCase cases[] = {
-      {NewAtom("abc"), "abc"},          {NewString("say \"hi\\\""), "\"say \\\"hi\\\\\\\"\""},
-      {NewInteger(-42), "-42"},         {NewFloat(2.5), "2.5000"},
-      {NewVariable("v"), "?v"},         {factId, "<Fact-12>"},
+      {NewAtom("abc"), "abc"},
+      {NewString("say \"hi\\\""), "\"say \\\"hi\\\\\\\"\""},
+      {NewInteger(-42), "-42"},
+      {NewFloat(2.5), "2.5000"},
+      {NewVariable("v"), "?v"},
+      {factId, "<Fact-12>"},
       {ListOf({NewInteger(1), ListOf({NewAtom("q")})}), "1 q  "},
   };
   for (const TCase& c : cases) {
@@ -196,7 +205,7 @@ TEST(TFact, PrintsImpliedAndOrdinaryFacts) {
   for (std::string_view name : {"duration", "staffing", "visibility", "priority", "complexity", "funding"})
     t->AddSlot(name, NewInteger(0));
   auto fact = t->CreateFact();
-  const std::pair<std::string_view, std::int32_t> values[] = {{"complexity", 1}, {"duration", 52}, {"funding", 100},
+  const std::pair<std::string_view, std::int32_t> values[] = {{"complexity", 1}, {"duration", 52},  {"funding", 100},
                                                               {"priority", 1},   {"staffing", 100}, {"visibility", 1}};
   for (const auto& [name, number] : values) fact->SetSlotValue(name, NewInteger(number));
   EXPECT_EQ(fact->AsString(),
@@ -246,7 +255,8 @@ TEST(TFact, FollowsSlotChangesOfItsTemplate) {
   EXPECT_EQ(fact->AsString(), "(point (tags a ) (w 0) (weight 1.5000) (x 5) (z 9))");
   EXPECT_EQ(&fact->SlotAt(3), oldX);
   EXPECT_EQ(fact->SlotCount(), 5);
-  ExpectRefused(*fact, [&] { (void)fact->GetSlotValue("label"); }, "No such slot name: \"label\"");
+  ExpectRefused(
+      *fact, [&] { (void)fact->GetSlotValue("label"); }, "No such slot name: \"label\"");
 }
 
 TEST(TFact, AssignValuesNeedsTheSameTemplate) {
@@ -259,10 +269,11 @@ TEST(TFact, AssignValuesNeedsTheSameTemplate) {
   EXPECT_NE(b->GetSlotValue("x").Get(), a->GetSlotValue("x").Get());
 
   auto c = MakeRef<TFact>(MakeRef<TFactTemplate>(nullptr, "other"));
-  ExpectRefused(*c, [&] { c->AssignValues(*a); },
-                "Unable to assign slot values, fact templates are different: other and point");
+  ExpectRefused(
+      *c, [&] { c->AssignValues(*a); }, "Unable to assign slot values, fact templates are different: other and point");
   auto loose = MakeRef<TFact>();
-  ExpectRefused(*loose, [&] { loose->AssignValues(*a); }, "Fact Template is missing");
+  ExpectRefused(
+      *loose, [&] { loose->AssignValues(*a); }, "Fact Template is missing");
 }
 
 TEST(TFact, CloneCopiesValuesIdAndTag) {
@@ -329,7 +340,7 @@ class TModifyTest : public ::testing::Test {
 TEST_F(TModifyTest, ModifyReassertsTheChangedFact) {
   engine_.RootContext().SetVariable("v", NewInteger(7));
   const TRef<TIEValue> changes[] = {Change({NewAtom("x"), NewVariable("v")}),
-                                  Change({NewAtom("tags"), NewAtom("b"), NewInteger(2)})};
+                                    Change({NewAtom("tags"), NewAtom("b"), NewInteger(2)})};
   TRef<TIEValue> result = ModifyFact(engine_, engine_.Context(), *NewInteger(index_), changes);
   EXPECT_EQ(result->DType(), dtFactId);
   EXPECT_EQ(result->RawInteger(), 1);

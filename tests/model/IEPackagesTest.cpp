@@ -14,8 +14,8 @@
 namespace fxe {
 namespace {
 
-using test::TTestReasoner;
 using test::ExpectError;
+using test::TTestReasoner;
 
 // A function whose body is a lambda.
 class TLambdaFunction final : public TIEUserFunction {
@@ -86,7 +86,8 @@ class TFunctionTest : public ::testing::Test {
 // --- Calling protocol ---------------------------------------------------------------------------------
 
 TEST_F(TFunctionTest, ArityIsCheckedBeforeTheFunctionRuns) {
-  auto function = MakeRef<TLambdaFunction>("pair", [this](IFunCall&, TIEContext*) { return NewInteger(++count_); }, 1, 2);
+  auto function = MakeRef<TLambdaFunction>(
+      "pair", [this](IFunCall&, TIEContext*) { return NewInteger(++count_); }, 1, 2);
   function->AddReasoner(engine_);
   const struct {
     int arguments;
@@ -120,8 +121,7 @@ TEST_F(TFunctionTest, NamesResolveOnFirstEvaluationAndStayResolved) {
 
 TEST_F(TFunctionTest, CallsNeedAnEvaluationContext) {
   test::TTestContext other;
-  ExpectError([&] { Call("count")->Evaluate(&other); },
-              "Function count needs an evaluation context to be called in");
+  ExpectError([&] { Call("count")->Evaluate(&other); }, "Function count needs an evaluation context to be called in");
 }
 
 TEST_F(TFunctionTest, ExecuteWrapsFailuresWithTheCallName) {
@@ -188,8 +188,7 @@ TEST_F(TFunctionTest, TypedArgumentsAcceptTheirKindsOnly) {
 TEST_F(TFunctionTest, PrintedFormWithCommentsAndSlotChanges) {
   auto call = Call("printout", {NewAtom("t"), CallValue("+", {NewInteger(1), NewVariable("x")})});
   call->SetComment("first line\r\n;kept as it is\r\n\r\n   padded   \r\n");
-  EXPECT_EQ(call->AsString(),
-            "; first line\r\n;kept as it is\r\n\r\n; padded\r\n(printout t (+ 1 ?x))");
+  EXPECT_EQ(call->AsString(), "; first line\r\n;kept as it is\r\n\r\n; padded\r\n(printout t (+ 1 ?x))");
 
   auto pair = MakeRef<TValueVector>();
   pair->Add(NewAtom("x"));
@@ -490,8 +489,7 @@ TEST(TUserPackage, StoresAndReadsItsFunctions) {
   truncated.WriteString("TIEUserFunction");
   truncated.WriteString("h");
   TFunctionDataReader truncatedReader(truncated.Items());
-  ExpectError([&] { target.ReadPackageFunctions(truncatedReader); },
-              "Invalid stored function data, expected a string");
+  ExpectError([&] { target.ReadPackageFunctions(truncatedReader); }, "Invalid stored function data, expected a string");
   // Damaged data leaves the package and its registrations as they were.
   ASSERT_EQ(target.Functions().size(), 2u);
   EXPECT_EQ(target.Functions()[0]->FunctionName(), "f");

@@ -13,10 +13,10 @@
 namespace fxe {
 namespace {
 
+using test::ExpectError;
 using test::TTestFunCall;
 using test::TTestReasoner;
 using test::TTestToken;
-using test::ExpectError;
 
 // A function whose work is a lambda over the call's arguments.
 class TLambdaFunction final : public TIEUserFunction {
@@ -111,7 +111,9 @@ TEST(TIEJoinTest, ComparesWholeSlotsOfTokenFactAndEnteringFact) {
     std::string_view rightColor;
     bool expected;
   };
-  const Row rows[] = {{sttEquals, "red", true}, {sttEquals, "green", false}, {sttNotEquals, "red", false},
+  const Row rows[] = {{sttEquals, "red", true},
+                      {sttEquals, "green", false},
+                      {sttNotEquals, "red", false},
                       {sttNotEquals, "green", true}};
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.rightColor) + (row.type == sttEquals ? " =" : " <>"));
@@ -170,7 +172,7 @@ TEST(TIEJoinTest, FollowsSlotLayoutChangesAndRefusesUnknownSlots) {
   EXPECT_TRUE(test.Evaluate(Car(t, "blue", 7).Get(), moved.Get()));
   EXPECT_FALSE(test.Evaluate(Car(t, "blue", 8).Get(), moved.Get()));
   ExpectError([&] { TIEJoinTest(sttEquals, 0, "wheels", "size").Evaluate(Car(t, "red", 7).Get(), moved.Get()); },
-                "No such slot name: \"wheels\"");
+              "No such slot name: \"wheels\"");
 }
 
 TEST(TIEJoinTest, TextsEqualityAndCopies) {
@@ -197,9 +199,9 @@ TEST(TIEPatternMatchTest, PredicateFailsOnlyOnFalse) {
     TRef<TIEValue> result;
     bool passes;
   };
-  const Row rows[] = {{"nil", SharedValues().Nil, true},       {"zero", NewInteger(0), true},
-                      {"empty string", NewString(""), true},   {"TRUE", SharedValues().True, true},
-                      {"FALSE", SharedValues().False, false},  {"atom FALSE (not shared)", NewAtom("FALSE"), true}};
+  const Row rows[] = {{"nil", SharedValues().Nil, true},      {"zero", NewInteger(0), true},
+                      {"empty string", NewString(""), true},  {"TRUE", SharedValues().True, true},
+                      {"FALSE", SharedValues().False, false}, {"atom FALSE (not shared)", NewAtom("FALSE"), true}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     auto call = MakeRef<TTestFunCall>("p", [&row](IIEContext*) { return row.result; });
@@ -351,8 +353,7 @@ TEST(TIEPattern, PrintedForms) {
          p.AddTest("tags", MultiVariable("rest").Get(), false, 2);
        },
        "(car (tags a ?x&~b $?rest) )"},
-      {"empty multifield asked for",
-       [](TIEPattern& p) { p.SetRequiredLength(p.IndexOfSlot("tags"), 0); },
+      {"empty multifield asked for", [](TIEPattern& p) { p.SetRequiredLength(p.IndexOfSlot("tags"), 0); },
        "(car (tags ) )"},
       {"predicate",
        [](TIEPattern& p) {
@@ -377,8 +378,7 @@ TEST(TIEPattern, PrintedForms) {
          p.SetNegatedCount(1);
        },
        "(not (unique (car )))"},
-      {"comment lines",
-       [](TIEPattern& p) { p.SetComment("  first line\n; second\r\n\n third  "); },
+      {"comment lines", [](TIEPattern& p) { p.SetComment("  first line\n; second\r\n\n third  "); },
        "; first line\r\n; second\r\n\r\n; third\r\n(car )"},
       {"comment outside the wrappers, after the fact variable",
        [](TIEPattern& p) {

@@ -59,8 +59,8 @@ TEST_F(TIERuleParserConstructs, DefinedTypeErrors) {
   const TCase cases[] = {
       {"(deftype T (type INTEGER))",
        TopError(Format(IEConsts::SMissingKeyword, "extends"), "ParseDefinedType", 1, "( deftype T ( ")},
-      {"(deftype T extends type INTEGER)", TopError(IEConsts::SExpectedOpenParen, "ParseDefinedType", 1,
-                                                 "( deftype T extends type ")},
+      {"(deftype T extends type INTEGER)",
+       TopError(IEConsts::SExpectedOpenParen, "ParseDefinedType", 1, "( deftype T extends type ")},
       {"(deftype T extends (types INTEGER))",
        TopError(Format(IEConsts::SMissingKeyword, "type"), "ParseDefinedType", 1, "( deftype T extends ( types ")},
       {"(deftype 5 extends (type INTEGER))", TopError(IEConsts::SMissingName, "ParseDefinedType", 1, "( deftype 5 ")},
@@ -68,38 +68,35 @@ TEST_F(TIERuleParserConstructs, DefinedTypeErrors) {
        TopError(IEConsts::SCannotMixFuzzy, "ParseSlotTypes", 1, "( deftype T extends ( type FUZZY INTEGER ")},
       {"(deftype T extends (type A B))",
        TopError(IEConsts::SMultipleInheritance, "ParseSlotTypes", 1, "( deftype T extends ( type A B ")},
-      {"(deftype T extends (type integer))",
-       TopError(Format(IEConsts::SInvalidSlotTypeName, "integer"), "ParseSlotTypes", 1,
-             "( deftype T extends ( type integer ")},
-      {"(deftype T extends (type \"A\"))",
-       TopError(Format(IEConsts::SInvalidSlotTypeName, R"(\"A"\)"), "ParseSlotTypes", 1,
-             R"(( deftype T extends ( type \"A"\ )")},
+      {"(deftype T extends (type integer))", TopError(Format(IEConsts::SInvalidSlotTypeName, "integer"),
+                                                      "ParseSlotTypes", 1, "( deftype T extends ( type integer ")},
+      {"(deftype T extends (type \"A\"))", TopError(Format(IEConsts::SInvalidSlotTypeName, R"(\"A"\)"),
+                                                    "ParseSlotTypes", 1, R"(( deftype T extends ( type \"A"\ )")},
       {"(deftype T extends (type INTEGER) (range x 2))",
        TopError(Format(IEConsts::SExpectedBound, "range"), "ParseDefinedType", 1,
-             "( deftype T extends ( type INTEGER ) ( range x ")},
+                "( deftype T extends ( type INTEGER ) ( range x ")},
       {"(deftype T extends (type INTEGER) (range 1 2 3))",
        TopError(IEConsts::SExpectedCloseParen, "ParseDefinedType", 1,
-             "( deftype T extends ( type INTEGER ) ( range 1 2 3 ")},
+                "( deftype T extends ( type INTEGER ) ( range 1 2 3 ")},
       {"(deftype T extends (type INTEGER) (allowed-colours red))",
        TopError(Format(IEConsts::SExpectedAllowedValue, "allowed-colours"), "ParseDefinedType", 1,
-             "( deftype T extends ( type INTEGER ) ( allowed-colours ")},
+                "( deftype T extends ( type INTEGER ) ( allowed-colours ")},
       {"(deftype T extends (type FUZZY) (colours red))",
        TopError(Format(IEConsts::SMissingKeyword, "range, units, or values"), "ParseFuzzyVariable", 1,
-             "( deftype T extends ( type FUZZY ) ( colours ")},
-      {"(deftype T extends (type FUZZY) (range ?x 1))",
-       TopError(IEConsts::SExpectedValueMissing, "ParseDefinedType", 1,
-             "( deftype T extends ( type FUZZY ) ( range ?x ")},
+                "( deftype T extends ( type FUZZY ) ( colours ")},
+      {"(deftype T extends (type FUZZY) (range ?x 1))", TopError(IEConsts::SExpectedValueMissing, "ParseDefinedType", 1,
+                                                                 "( deftype T extends ( type FUZZY ) ( range ?x ")},
       {"(deftype T extends (type FUZZY) (values (trm a ((0 1)))))",
        TopError(IEConsts::SExpectedTerm, "ParseFuzzySet", 1, "( deftype T extends ( type FUZZY ) ( values ( trm ")},
       {"(deftype T extends (type FUZZY) (values (term a)))",
        TopError(IEConsts::SExpectedValueMissing, "ParseFuzzySet", 1,
-             "( deftype T extends ( type FUZZY ) ( values ( term a ")},
+                "( deftype T extends ( type FUZZY ) ( values ( term a ")},
       // The first term is made before the second fails; neither may outlive the type.
       {"(deftype T extends (type FUZZY) (values (term a ((0 1) (1 0))) (term b)))",
        TopError(IEConsts::SExpectedValueMissing, "ParseFuzzySet", 1,
-             "( deftype T extends ( type FUZZY ) ( values ( term a ( ( 0 1 ) ( 1 0 ) ) ) ( term b ")},
-      {"(deftype T extends (type INTEGER)", TopError(IEConsts::SExpectedCloseParen, "ParseDefinedType", 1,
-                                                  "( deftype T extends ( type INTEGER ) EOF ")},
+                "( deftype T extends ( type FUZZY ) ( values ( term a ( ( 0 1 ) ( 1 0 ) ) ) ( term b ")},
+      {"(deftype T extends (type INTEGER)",
+       TopError(IEConsts::SExpectedCloseParen, "ParseDefinedType", 1, "( deftype T extends ( type INTEGER ) EOF ")},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.text);
@@ -258,25 +255,22 @@ TEST_F(TIERuleParserConstructs, TemplateErrors) {
   const TCase cases[] = {
       {"(deftemplate t (slot x (type integer)))",
        TopError(Format(IEConsts::SInvalidSlotTypeName, "integer"), "ParseSlotTypes", 1,
-             "( deftemplate t ( slot x ( type integer ")},
+                "( deftemplate t ( slot x ( type integer ")},
       {"(deftemplate t (slot x (type RISK) (allowed-symbols a b)))",
        TopError(IEConsts::SFuzzyTypeModification, "ParseFactTemplateSlot", 1,
-             "( deftemplate t ( slot x ( type RISK ) ( allowed-symbols ")},
+                "( deftemplate t ( slot x ( type RISK ) ( allowed-symbols ")},
       {"(deftemplate t (slot x (type RISK) (range 1 2)))",
        TopError(IEConsts::SFuzzyTypeModification, "ParseFactTemplateSlot", 1,
-             "( deftemplate t ( slot x ( type RISK ) ( range ")},
+                "( deftemplate t ( slot x ( type RISK ) ( range ")},
       {"(deftemplate t (slot x (colour red)))",
        TopError(Format(IEConsts::SInvalidSlotQualifier, "colour"), "ParseFactTemplateSlot", 1,
-             "( deftemplate t ( slot x ( colour ")},
-      {"(deftemplate t (slot x (5)))",
-       TopError(Format(IEConsts::SInvalidSlotQualifier, "5"), "ParseFactTemplateSlot", 1,
-             "( deftemplate t ( slot x ( 5 ")},
-      {"(deftemplate t (slots x))",
-       TopError(Format(IEConsts::SInvalidSlotTypeName, "slots"), "ParseFactTemplateSlot", 1,
-             "( deftemplate t ( slots ")},
-      {"(deftemplate t (slot \"x\"))",
-       TopError(Format(IEConsts::SBadSlotName, R"(\"x"\)"), "ParseFactTemplateSlot", 1,
-             R"(( deftemplate t ( slot \"x"\ )")},
+                "( deftemplate t ( slot x ( colour ")},
+      {"(deftemplate t (slot x (5)))", TopError(Format(IEConsts::SInvalidSlotQualifier, "5"), "ParseFactTemplateSlot",
+                                                1, "( deftemplate t ( slot x ( 5 ")},
+      {"(deftemplate t (slots x))", TopError(Format(IEConsts::SInvalidSlotTypeName, "slots"), "ParseFactTemplateSlot",
+                                             1, "( deftemplate t ( slots ")},
+      {"(deftemplate t (slot \"x\"))", TopError(Format(IEConsts::SBadSlotName, R"(\"x"\)"), "ParseFactTemplateSlot", 1,
+                                                R"(( deftemplate t ( slot \"x"\ )")},
       {"(deftemplate t (slot x y))",
        TopError(IEConsts::SExpectedCloseParen, "ParseFactTemplate", 1, "( deftemplate t ( slot x y ")},
       {"(deftemplate t is-a)",
@@ -289,7 +283,7 @@ TEST_F(TIERuleParserConstructs, TemplateErrors) {
        TopError(IEConsts::SExpectedTemplateClause, "ParseFactTemplate", 1, "( deftemplate t with ")},
       {"(deftemplate t (slot x (type INTEGER) (default abc)))",
        TopError(Format(IEConsts::SSlotValidate, Format(IEConsts::SNotAType, "INTEGER", "abc", "dtAtom"), "x"),
-             "ParseValue(SlotTypes)", 1, "( deftemplate t ( slot x ( type INTEGER ) ( default abc ")},
+                "ParseValue(SlotTypes)", 1, "( deftemplate t ( slot x ( type INTEGER ) ( default abc ")},
       {"(deftemplate t (slot x (type RISK) (default medium)))",
        "<other> " + Format(FuzzyConsts::SInvalidFuzzyItem, "medium")},
   };
@@ -375,8 +369,7 @@ TEST_F(TIERuleParserConstructs, FactSetHoldsItsFactsAndReadsBack) {
 
 TEST_F(TIERuleParserConstructs, FailedFactSetAddsNothing) {
   Parse("(deftemplate point (slot y))");
-  EXPECT_EQ(ErrorOf("(deffacts start (go now) (point (x 1)))"),
-            "<other> " + Format(IEConsts::SNoSuchSlotName, "x"));
+  EXPECT_EQ(ErrorOf("(deffacts start (go now) (point (x 1)))"), "<other> " + Format(IEConsts::SNoSuchSlotName, "x"));
   EXPECT_EQ(ErrorOf("(deffacts start (go now) 5)"),
             TopError(IEConsts::SExpectedCloseParen, "ParseFactSet", 1, "( deffacts start ( go now ) 5 "));
   EXPECT_TRUE(engine.FactSets().empty());
@@ -384,8 +377,9 @@ TEST_F(TIERuleParserConstructs, FailedFactSetAddsNothing) {
 
 TEST_F(TIERuleParserConstructs, GlobalVariables) {
   std::vector<std::string> reported;
-  parser.SetOnParseVariable(
-      [&](TIERuleParser&, std::string_view name, TIEValue& value) { reported.push_back(std::string(name) + "=" + value.AsText()); });
+  parser.SetOnParseVariable([&](TIERuleParser&, std::string_view name, TIEValue& value) {
+    reported.push_back(std::string(name) + "=" + value.AsText());
+  });
   EXPECT_EQ(ErrorOf("(defglobal ?*x* = 5 ?y = 1)"),
             TopError(Format(IEConsts::SBadVariableName, "y"), "ParseVariable", 1, "( defglobal ?*x* = 5 ?y "));
   // Globals are stored as they are read.
@@ -409,8 +403,7 @@ TEST_F(TIERuleParserConstructs, GlobalVariables) {
 }
 
 TEST_F(TIERuleParserConstructs, GlobalVariablesPrint) {
-  const std::vector<std::pair<std::string, TRef<TIEValue>>> globals{{"*x*", NewInteger(5)},
-                                                                    {"*s*", NewString("a b")}};
+  const std::vector<std::pair<std::string, TRef<TIEValue>>> globals{{"*x*", NewInteger(5)}, {"*s*", NewString("a b")}};
   EXPECT_EQ(parser.FormatGlobalVariables(globals), "(defglobal ?*x* = 5 ?*s* = \"a b\")");
   EXPECT_EQ(TIERuleParser::GlobalVariableText("*x*", *NewFloat(1.5)), "(defglobal ?*x* = 1.5000)");
 }
@@ -435,8 +428,8 @@ TEST_F(TIERuleParserConstructs, FunctionIsRegisteredCallableAndReadsBack) {
 }
 
 TEST_F(TIERuleParserConstructs, FunctionErrors) {
-  EXPECT_EQ(ErrorOf("(deffunction f ?a)"), TopError(IEConsts::SExpectedOpenParen, "ParseFunction", 1,
-                                                 "( deffunction f ?a "));
+  EXPECT_EQ(ErrorOf("(deffunction f ?a)"),
+            TopError(IEConsts::SExpectedOpenParen, "ParseFunction", 1, "( deffunction f ?a "));
   EXPECT_EQ(ErrorOf("(deffunction f (?a 5))"),
             TopError(IEConsts::SExpectedCloseParen, "ParseFunction", 1, "( deffunction f ( ?a 5 "));
   EXPECT_EQ(ErrorOf("(deffunction f (?a b))"),

@@ -20,9 +20,9 @@ TEST_F(TIERuleParserExpressions, CallArgumentsOfEveryKind) {
   Use(R"((f a "s" 1 2.5 ?v $?m (g) ((1 0) (2 1)) = & | ~ [ ]))");
   TRef<IFunCall> call = parser.ParseFunCall();
   EXPECT_EQ(call->Name(), "f");
-  EXPECT_EQ(KindsOf(*call), (std::vector<TIEType>{dtAtom, dtString, dtInteger, dtFloat, dtVariable, dtMultiVariable,
-                                                  dtFunCall, dtSingletons, dtString, dtString, dtString, dtString,
-                                                  dtString, dtString}));
+  EXPECT_EQ(KindsOf(*call),
+            (std::vector<TIEType>{dtAtom, dtString, dtInteger, dtFloat, dtVariable, dtMultiVariable, dtFunCall,
+                                  dtSingletons, dtString, dtString, dtString, dtString, dtString, dtString}));
   EXPECT_EQ(call->Argument(8)->Text(), "=");
   EXPECT_EQ(call->Argument(13)->Text(), "]");
   EXPECT_EQ(call->Argument(7)->AsSingletons()->Count(), 2);
@@ -210,8 +210,9 @@ TEST_F(TIERuleParserFacts, Errors) {
     std::string expected;
   };
   const TCase cases[] = {
-      {"(p (i abc))", Error(Format(IEConsts::SSlotValidate, Format(IEConsts::SNotAType, "INTEGER", "abc", "dtAtom"), "i"),
-                            "ParseValue(SlotTypes)", 1, "( p ( i abc ")},
+      {"(p (i abc))",
+       Error(Format(IEConsts::SSlotValidate, Format(IEConsts::SNotAType, "INTEGER", "abc", "dtAtom"), "i"),
+             "ParseValue(SlotTypes)", 1, "( p ( i abc ")},
       {"(p (i 1 2))", Error(IEConsts::SExpectedCloseParen, "ParseFactSlot", 1, "( p ( i 1 2 ")},
       {"(p (5 1))", Error(Format(IEConsts::SBadSlotName, "5"), "ParseFactSlot", 1, "( p ( 5 ")},
       {"(p i)", Error(IEConsts::SExpectedOpenParen, "ParseFactSlot", 1, "( p i ")},
@@ -237,8 +238,8 @@ TEST_F(TIERuleParserFacts, FactListAssertsEveryFact) {
 }
 
 TEST_F(TIERuleParserFacts, FactsReadBackEqual) {
-  for (const std::string text : {"(p (i 2) (f 1.5) (m a \"b c\" 3) (r increased))", "(go 1 2.5 x \"y\")",
-                                 "(risk increased or-sum increased)"}) {
+  for (const std::string text :
+       {"(p (i 2) (f 1.5) (m a \"b c\" 3) (r increased))", "(go 1 2.5 x \"y\")", "(risk increased or-sum increased)"}) {
     SCOPED_TRACE(text);
     TRef<IFact> fact = FactOf(text);
     const std::string printed = parser.FormatFact(*fact);

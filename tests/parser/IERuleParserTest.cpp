@@ -17,13 +17,20 @@ TEST_F(TIERuleParserStep, GetConstructType) {
     TConstructKind kind;
   };
   const TCase cases[] = {
-      {"", TConstructKind::EndOfInput},          {"abc", TConstructKind::Value},
-      {"42", TConstructKind::Value},             {"-2.5", TConstructKind::Value},
-      {"?x", TConstructKind::Value},             {"$?x", TConstructKind::Value},
-      {"(f 1)", TConstructKind::FunctionCall},   {"(?f 1)", TConstructKind::FunctionCall},
-      {"(defrule r)", TConstructKind::Rule},     {"(deffacts s)", TConstructKind::FactSet},
-      {"(deftemplate t)", TConstructKind::Template}, {"(deffunction f)", TConstructKind::Function},
-      {"(defglobal)", TConstructKind::Global},   {"(deftype T)", TConstructKind::DefinedType},
+      {"", TConstructKind::EndOfInput},
+      {"abc", TConstructKind::Value},
+      {"42", TConstructKind::Value},
+      {"-2.5", TConstructKind::Value},
+      {"?x", TConstructKind::Value},
+      {"$?x", TConstructKind::Value},
+      {"(f 1)", TConstructKind::FunctionCall},
+      {"(?f 1)", TConstructKind::FunctionCall},
+      {"(defrule r)", TConstructKind::Rule},
+      {"(deffacts s)", TConstructKind::FactSet},
+      {"(deftemplate t)", TConstructKind::Template},
+      {"(deffunction f)", TConstructKind::Function},
+      {"(defglobal)", TConstructKind::Global},
+      {"(deftype T)", TConstructKind::DefinedType},
       {"(EOF)", TConstructKind::EndOfInput},
   };
   for (const TCase& c : cases) {
@@ -58,8 +65,8 @@ TEST_F(TIERuleParserStep, ConstantsAndCommandsAreEchoedConstructsAreNot) {
       "42 (+ 1 2) (printout t \"hi\") nil (deftemplate t (slot a)) (deftype T extends (type INTEGER))"
       " (deffunction f () 1) (defglobal ?*g* = 1) (deffacts s (t (a 1))) (defrule r (t) => )");
   EXPECT_EQ(engine.Output(), "42\r\n3\r\nhi");
-  EXPECT_EQ(events, (std::vector<std::string>{"1 value 42", "2 value 3", "0", "0", "0 template", "0 type",
-                                              "0 function", "0", "0 facts s", "0 rule r", "9 value EOF"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"1 value 42", "2 value 3", "0", "0", "0 template", "0 type", "0 function",
+                                              "0", "0 facts s", "0 rule r", "9 value EOF"}));
   EXPECT_TRUE(engine.FindRule("r"));
 
   // Without executing, a command is echoed as written.
@@ -90,10 +97,10 @@ TEST_F(TIERuleParserStep, CollectingModeStopsAfterTheEleventhError) {
   EXPECT_FALSE(engine.FindDefinedType("T0"));
 
   // A single error is raised with a line end; the constructs around it are read.
-  EXPECT_EQ(ErrorOf("(deftemplate x (slot a)) (deftemplate y (slt a)) (deftemplate z (slot a))"),
-            TopError(Format(IEConsts::SInvalidSlotTypeName, "slt"), "ParseFactTemplateSlot", 1,
-                  "( deftemplate y ( slt ") +
-                "\r\n");
+  EXPECT_EQ(
+      ErrorOf("(deftemplate x (slot a)) (deftemplate y (slt a)) (deftemplate z (slot a))"),
+      TopError(Format(IEConsts::SInvalidSlotTypeName, "slt"), "ParseFactTemplateSlot", 1, "( deftemplate y ( slt ") +
+          "\r\n");
   EXPECT_TRUE(engine.FindFactTemplate("x"));
   EXPECT_FALSE(engine.FindFactTemplate("y"));
   EXPECT_TRUE(engine.FindFactTemplate("z"));
@@ -104,7 +111,9 @@ TEST_F(TIERuleParserStep, DeepNestingIsRefused) {
   std::string deep;
   for (int i = 0; i < 1000000; ++i) deep += "(f ";
   std::string message = ErrorOf(deep);
-  EXPECT_EQ(message.rfind("Parsing Error, Input nested too deeply, more than " + limit + " levels in ParseFunCall at line 1:  ( f ( f ", 0),
+  EXPECT_EQ(message.rfind("Parsing Error, Input nested too deeply, more than " + limit +
+                              " levels in ParseFunCall at line 1:  ( f ( f ",
+                          0),
             0u)
       << message.substr(0, 200);
   EXPECT_LT(message.size(), 400u);
@@ -112,7 +121,9 @@ TEST_F(TIERuleParserStep, DeepNestingIsRefused) {
 
   std::string patterns = "(defrule r ";
   for (int i = 0; i < TIERuleParser::MaxNesting + 1; ++i) patterns += "(not ";
-  EXPECT_EQ(ErrorOf(patterns).rfind("Parsing Error, Input nested too deeply, more than " + limit + " levels in ParsePattern", 0), 0u);
+  EXPECT_EQ(ErrorOf(patterns).rfind(
+                "Parsing Error, Input nested too deeply, more than " + limit + " levels in ParsePattern", 0),
+            0u);
 
   // Nesting up to the limit is read, evaluated, printed and released.
   std::string nested;
@@ -131,16 +142,16 @@ TEST_F(TIERuleParserStep, BadBytesAndUnterminatedInput) {
   EXPECT_EQ(engine.EngineContext().FindVariableValue("*a*")->AsText(), "5");
   EXPECT_EQ(ErrorOf("(deftemplate t (slot a"),
             TopError(IEConsts::SExpectedCloseParen, "ParseFactTemplate", 1, "( deftemplate t ( slot a EOF "));
-  EXPECT_EQ(ErrorOf("(defrule r (a"), TopError(Format(IEConsts::SBadSlotValue, "EOF"), "ParsePattern", 1,
-                                            "( defrule r ( a EOF "));
+  EXPECT_EQ(ErrorOf("(defrule r (a"),
+            TopError(Format(IEConsts::SBadSlotValue, "EOF"), "ParsePattern", 1, "( defrule r ( a EOF "));
   EXPECT_EQ(ErrorOf("(deftype T extends (type INTEGER) (allowed-values a"),
             TopError(IEConsts::SExpectedCloseParen, "ParseDefinedType", 1,
-                  "( deftype T extends ( type INTEGER ) ( allowed-values a EOF "));
-  EXPECT_EQ(ErrorOf("(defglobal ?*x* = 1"), TopError(IEConsts::SMissingName, "ParseVariable", 1,
-                                                  "( defglobal ?*x* = 1 EOF "));
+                     "( deftype T extends ( type INTEGER ) ( allowed-values a EOF "));
+  EXPECT_EQ(ErrorOf("(defglobal ?*x* = 1"),
+            TopError(IEConsts::SMissingName, "ParseVariable", 1, "( defglobal ?*x* = 1 EOF "));
   EXPECT_EQ(ErrorOf("(deftype T extends (type 1e999999))"),
             TopError(Format(IEConsts::SInvalidSlotTypeName, "1e999999"), "ParseSlotTypes", 1,
-                  "( deftype T extends ( type 1e999999 "));
+                     "( deftype T extends ( type 1e999999 "));
 }
 
 TEST(TVariableList, KeepsTheFirstKindInSortedOrder) {

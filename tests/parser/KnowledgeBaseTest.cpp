@@ -77,7 +77,8 @@ TEST_F(KnowledgeBaseTest, ReadsTypesTemplatesAndRules) {
 TEST_F(KnowledgeBaseTest, PrintedConstructsReadBackEqual) {
   Parse(std::string(kProgram));
   std::string printed;
-  for (std::string_view name : {"RISK", "DURATION", "FUNDING"}) printed += engine.FindDefinedType(name)->AsString() + "\r\n";
+  for (std::string_view name : {"RISK", "DURATION", "FUNDING"})
+    printed += engine.FindDefinedType(name)->AsString() + "\r\n";
   for (std::string_view name : {"project", "risk"}) printed += engine.FindFactTemplate(name)->AsString() + "\r\n";
   for (std::string_view name : {"what-is-risk", "underfunded-project", "long-project"})
     printed += engine.FindRule(name)->AsString() + "\r\n";
@@ -86,11 +87,14 @@ TEST_F(KnowledgeBaseTest, PrintedConstructsReadBackEqual) {
   // shape function the fuzzy package will provide.
   TParserSession copy;
   copy.engine.SetFuzzyAutoTerms(true);
-  copy.AddFunction("tri", [](std::span<const TRef<TIEValue>> arguments) {
-    TRef<IFuzzySet> set = NewEngineFuzzySet();
-    set->FuzzySet().MakeTriangle(arguments[0]->AsNumeric(), arguments[1]->AsNumeric(), arguments[2]->AsNumeric());
-    return MakeRef<TIEValue>(set);
-  }, 3);
+  copy.AddFunction(
+      "tri",
+      [](std::span<const TRef<TIEValue>> arguments) {
+        TRef<IFuzzySet> set = NewEngineFuzzySet();
+        set->FuzzySet().MakeTriangle(arguments[0]->AsNumeric(), arguments[1]->AsNumeric(), arguments[2]->AsNumeric());
+        return MakeRef<TIEValue>(set);
+      },
+      3);
   copy.Parse(printed);
   for (std::string_view name : {"RISK", "DURATION", "FUNDING"}) {
     SCOPED_TRACE(name);

@@ -51,9 +51,12 @@ struct TParserSession {
       }
       return integral ? NewInteger(static_cast<std::int32_t>(sum)) : NewFloat(sum);
     });
-    AddFunction(">", [](std::span<const TRef<TIEValue>> arguments) {
-      return arguments[0]->AsNumeric() > arguments[1]->AsNumeric() ? SharedValues().True : SharedValues().False;
-    }, 2);
+    AddFunction(
+        ">",
+        [](std::span<const TRef<TIEValue>> arguments) {
+          return arguments[0]->AsNumeric() > arguments[1]->AsNumeric() ? SharedValues().True : SharedValues().False;
+        },
+        2);
     AddFunction("printout", [this](std::span<const TRef<TIEValue>> arguments) {
       std::string text;
       for (std::size_t i = 1; i < arguments.size(); ++i) text += arguments[i]->AsString();
@@ -88,7 +91,9 @@ class ParserTest : public ::testing::Test {
   void Parse(std::string text) { session_.Parse(std::move(text)); }
   // The message of the error that parsing text raises; "<other> ..." for an
   // exception that is not a parse error, "<none>" when there is none.
-  std::string ErrorOf(std::string text) { return ErrorOf([&] { Parse(std::move(text)); }); }
+  std::string ErrorOf(std::string text) {
+    return ErrorOf([&] { Parse(std::move(text)); });
+  }
   static std::string ErrorOf(const std::function<void()>& action) {
     try {
       action();
@@ -105,8 +110,7 @@ class ParserTest : public ::testing::Test {
   }
   // The same for a construct read by Parse: its first token is looked at and
   // pushed back, which leaves a blank in front of the record.
-  static std::string TopError(std::string_view message, std::string_view operation, int line,
-                              std::string_view record) {
+  static std::string TopError(std::string_view message, std::string_view operation, int line, std::string_view record) {
     return Error(message, operation, line, " " + std::string(record));
   }
 

@@ -84,8 +84,8 @@ TEST_F(TIERuleParserRules, Negations) {
 
 TEST_F(TIERuleParserRules, TermsConnectivesAndFieldIndices) {
   std::unique_ptr<TIEPattern> pattern = PatternOf("(m (items a|b ~c&~d ?x&:(> ?x 1) $?rest))");
-  EXPECT_EQ(TestsOf(*pattern, "items"), (std::vector<std::string>{"0a", "0|b", "1~c", "1~d", "2?x", "2(> ?x 1)",
-                                                                   "3$?rest"}));
+  EXPECT_EQ(TestsOf(*pattern, "items"),
+            (std::vector<std::string>{"0a", "0|b", "1~c", "1~d", "2?x", "2(> ?x 1)", "3$?rest"}));
   EXPECT_EQ(pattern->RequiredLength(pattern->IndexOfSlot("items")), 4);
 
   pattern = PatternOf("(a (x 1|2) (y \"s\"))");
@@ -150,16 +150,19 @@ TEST_F(TIERuleParserRules, Errors) {
       {"(defrule r (a (x 1 2)) => )",
        TopError(Format(IEConsts::SSlotNotMultislot, "x"), "ParsePattern", 1, "( defrule r ( a ( x 1 2 ")},
       {"(defrule r (a) > (x))", TopError(IEConsts::SExpectedArrow, "ParseRule", 1, "( defrule r ( a ) > ")},
-      {"(defrule r (a) => (x) 5)", TopError(IEConsts::SExpectedCloseParen, "ParseRule", 1, "( defrule r ( a ) = > ( x ) 5 ")},
+      {"(defrule r (a) => (x) 5)",
+       TopError(IEConsts::SExpectedCloseParen, "ParseRule", 1, "( defrule r ( a ) = > ( x ) 5 ")},
       {"(defrule r (declare (priority 1)) (a) => )",
        TopError(IEConsts::SExpectedRuleProperty, "ParseRule", 1, "( defrule r ( declare ( priority ")},
       {"(defrule r (declare salience 5) (a) => )",
        TopError(IEConsts::SExpectedCloseParen, "ParseRule", 1, "( defrule r ( declare salience ")},
       {"(defrule r (declare (salience high)) (a) => )",
-       TopError(Format(IEConsts::SExpectedBound, "salience"), "ParseRule", 1, "( defrule r ( declare ( salience high ")},
+       TopError(Format(IEConsts::SExpectedBound, "salience"), "ParseRule", 1,
+                "( defrule r ( declare ( salience high ")},
       {"(defrule r ?f (a) => )", TopError(IEConsts::SExpectedBindArrow, "ParseRulePatterns", 1, "( defrule r ?f ( ")},
       {"(defrule r (5) => )", TopError(IEConsts::SExpectedFactOpen, "ParsePattern", 1, "( defrule r ( 5 ")},
-      {"(defrule r (a (x [)) => )", TopError(Format(IEConsts::SBadSlotValue, "["), "ParsePattern", 1, "( defrule r ( a ( x [ ")},
+      {"(defrule r (a (x [)) => )",
+       TopError(Format(IEConsts::SBadSlotValue, "["), "ParsePattern", 1, "( defrule r ( a ( x [ ")},
       {"(defrule r (a x) => )", TopError(IEConsts::SExpectedOpenParen, "ParsePattern", 1, "( defrule r ( a x ")},
       {"(defrule r (a (\"x\" 1)) => )",
        TopError(Format(IEConsts::SBadSlotName, R"(\"x"\)"), "ParsePattern", 1, R"(( defrule r ( a ( \"x"\ )")},

@@ -13,10 +13,10 @@
 namespace fxe {
 namespace {
 
+using test::ExpectError;
 using test::TTestFunCall;
 using test::TTestReasoner;
 using test::TTestToken;
-using test::ExpectError;
 
 // An engine with the templates project (complexity, name, staff: a multislot)
 // and risk (level), and the implied template of ordered x facts.
@@ -87,9 +87,8 @@ TEST_F(TRuleTest, RefusesNamesWithSeparators) {
   for (std::string_view bad : {"a b", "a:b", "(x", "x)", "?x", "a;b", "a\"b", "$x", "a<b", "#1"}) {
     SCOPED_TRACE(bad);
     const std::size_t at = bad.find_first_of(" :()?;\"$<#");
-    ExpectError([&] { rule.SetRuleName(bad); },
-                  "Invalid name \"" + std::string(bad) + "\", the character '" + std::string(bad.substr(at, 1)) +
-                      "' is not allowed");
+    ExpectError([&] { rule.SetRuleName(bad); }, "Invalid name \"" + std::string(bad) + "\", the character '" +
+                                                    std::string(bad.substr(at, 1)) + "' is not allowed");
     EXPECT_EQ(rule.RuleName(), "good-name");
   }
 }
@@ -138,7 +137,7 @@ TEST_F(TRuleTest, EngineChangesOnlyForUnregisteredRules) {
 
   TRule& registered = engine.AddRule(std::make_unique<TRule>(&engine));
   ExpectError([&] { registered.SetEngine(&other); },
-                "Rule Rule_1 is registered with its engine and cannot change engines");
+              "Rule Rule_1 is registered with its engine and cannot change engines");
   EXPECT_EQ(registered.Engine(), &engine);
 }
 
@@ -241,7 +240,8 @@ TEST_F(TRuleTest, AnonymousVariablesOfNegatedPatternsStayInvisible) {
   ASSERT_NE(rule->FindBinding("_2__blank_7"), nullptr);
 
   // The negation fact at the negated pattern's position binds nothing.
-  auto token = MakeRef<TTestToken>(std::vector<TRef<IFact>>{Project("apollo", {"ann"}), TRef<IFact>(engine.NegationFact())});
+  auto token =
+      MakeRef<TTestToken>(std::vector<TRef<IFact>>{Project("apollo", {"ann"}), TRef<IFact>(engine.NegationFact())});
   std::unique_ptr<TIEContext> context = engine.EngineContext().CreateChild();
   rule->BindToken(*token, *context);
   EXPECT_EQ(context->FindBinding("_2__blank_7"), nullptr);

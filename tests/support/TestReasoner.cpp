@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "base/FuzzyConsts.h"
 #include "base/Format.h"
+#include "base/FuzzyConsts.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "fuzzy/IEFuzzyLogic.h"
@@ -111,7 +111,9 @@ void TTestReasoner::AddFactTemplate(TRef<IFactTemplate> factTemplate) {
   templates_[factTemplate->Name()] = std::move(factTemplate);
 }
 
-std::string TTestReasoner::Gensym(std::string_view prefix) { return std::string(prefix) + std::to_string(symbolIndex_++); }
+std::string TTestReasoner::Gensym(std::string_view prefix) {
+  return std::string(prefix) + std::to_string(symbolIndex_++);
+}
 
 TRef<IIEDefinedType> TTestReasoner::FindDefinedType(std::string_view name) const {
   auto it = types_.find(name);
@@ -150,8 +152,7 @@ void TTestReasoner::RemoveFactSet(TFactSet& factSet) {
   factSets_.erase(std::remove(factSets_.begin(), factSets_.end(), &factSet), factSets_.end());
 }
 
-TRef<TIEValue> TTestReasoner::LinguisticToFuzzy(IFuzzyVariable& variable, const TIEValue& value,
-                                                IIEContext* context) {
+TRef<TIEValue> TTestReasoner::LinguisticToFuzzy(IFuzzyVariable& variable, const TIEValue& value, IIEContext* context) {
   if (fullFuzzyExpressions_) return EvaluateFuzzyValue(&variable, value, context, fuzzyParser_);
   if (value.DType() == dtFuzzy) return MakeRef<TIEValue>(value.AsFuzzy());
   // The words of the expression: hedges followed by one term name.
@@ -186,8 +187,7 @@ TRef<TIEValue> TTestReasoner::LinguisticToFuzzy(IFuzzyVariable& variable, const 
   return MakeRef<TIEValue>(std::move(set));
 }
 
-TRef<TIEValue> TTestReasoner::SingletonsToFuzzy(IFuzzyVariable& variable, const TIEValue& value,
-                                                IIEContext* context) {
+TRef<TIEValue> TTestReasoner::SingletonsToFuzzy(IFuzzyVariable& variable, const TIEValue& value, IIEContext* context) {
   TRef<IFuzzySet> set = variable.NewFuzzySet();
   set->BeginUpdate();
   for (const auto& point : *value.AsList()) {
@@ -248,7 +248,8 @@ TRef<TIEValue> TTestReasoner::ParseSlotValue(std::string_view text, IFactSlot& s
 }
 
 TRef<IFact> TTestReasoner::FindFact(std::int32_t index) {
-  auto it = std::find_if(facts_.begin(), facts_.end(), [index](const TRef<IFact>& fact) { return fact->ID() == index; });
+  auto it =
+      std::find_if(facts_.begin(), facts_.end(), [index](const TRef<IFact>& fact) { return fact->ID() == index; });
   return it == facts_.end() ? nullptr : *it;
 }
 

@@ -103,8 +103,8 @@ TEST(TGBufferStream, SeekOrigins) {
   };
   // Starting from logical position 10 of a 100-byte stream.
   const Case cases[] = {
-      {25, soBeginning, 25}, {5, soCurrent, 15}, {-4, soCurrent, 6}, {0, soEnd, 100}, {30, soEnd, 70},
-      {10, soBeginning, 10},
+      {25, soBeginning, 25}, {5, soCurrent, 15}, {-4, soCurrent, 6},
+      {0, soEnd, 100},       {30, soEnd, 70},    {10, soBeginning, 10},
   };
   const std::string data = Pattern(100);
   for (const Case& c : cases) {
@@ -136,7 +136,8 @@ TEST(TGBufferStream, SeekToTheCurrentPositionKeepsTheBuffer) {
 TEST(TGBufferStream, SeekErrors) {
   TGStringStream inner(Pattern(100));
   TGBufferStream stream(inner);
-  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.Seek(0, static_cast<TSeekOrigin>(7)); }), "Invalid Origin Point specified: 7");
+  EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.Seek(0, static_cast<TSeekOrigin>(7)); }),
+            "Invalid Origin Point specified: 7");
   EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.Seek(-1, soBeginning); }), "Invalid stream position: -1");
   EXPECT_EQ(ErrorOf<EGStreamError>([&] { stream.Seek(101, soEnd); }), "Invalid stream position: -1");
   // Far beyond the end is allowed and holds at the largest position.

@@ -100,7 +100,9 @@ TEST(TIERuleStream, PunctuationAndWordBoundaries) {
       {"\"a\\\\b\"", {{dtString, "a\\b"}}},
       {"\"\"", {{dtString, ""}}},
       {"last", {{dtAtom, "last"}}},
-      {"a\tb\x01" "c", {{dtAtom, "a"}, {dtAtom, "b"}, {dtAtom, "c"}}},
+      {"a\tb\x01"
+       "c",
+       {{dtAtom, "a"}, {dtAtom, "b"}, {dtAtom, "c"}}},
       {std::string("a\0b", 3), {{dtAtom, "a"}, {dtAtom, "b"}}},
   };
   for (const Case& c : cases) {
@@ -184,21 +186,10 @@ TEST(TIERuleStream, LineNumbers) {
     std::vector<std::int32_t> lines;  // of every token, the end of input included
   };
   const Case cases[] = {
-      {"a\nb", {1, 2, 2}},
-      {"a\r\nb", {1, 2, 2}},
-      {"a\rb", {1, 2, 2}},
-      {"a \r\n\r\nb", {1, 3, 3}},
-      {"a\n\rb", {1, 3, 3}},
-      {"a\n", {1, 2}},
-      {"(a\r\n)", {1, 1, 2, 2}},
-      {"\"x\ny\" z", {2, 2, 2}},
-      {"\"x\r\ny\"", {2, 2}},
-      {"\"x\ry\"", {2, 2}},
-      {"\"x\n\r\ny\"", {3, 3}},
-      {"; c\na", {2, 2}},
-      {"; no line end", {2}},
-      {"a\\\nb c", {2, 2, 2}},
-      {"\r\r\n\n(", {4, 4}},
+      {"a\nb", {1, 2, 2}},    {"a\r\nb", {1, 2, 2}},   {"a\rb", {1, 2, 2}},       {"a \r\n\r\nb", {1, 3, 3}},
+      {"a\n\rb", {1, 3, 3}},  {"a\n", {1, 2}},         {"(a\r\n)", {1, 1, 2, 2}}, {"\"x\ny\" z", {2, 2, 2}},
+      {"\"x\r\ny\"", {2, 2}}, {"\"x\ry\"", {2, 2}},    {"\"x\n\r\ny\"", {3, 3}},  {"; c\na", {2, 2}},
+      {"; no line end", {2}}, {"a\\\nb c", {2, 2, 2}}, {"\r\r\n\n(", {4, 4}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.input));
@@ -263,9 +254,14 @@ TEST(TIEStreamToken, PrintedForm) {
     const char* printed;
   };
   const Case cases[] = {
-      {thString, "x\"y", "\\\"x\"y\"\\"}, {thWord, "42", "42"},   {thWord, "-3.25", "-3.2500"},
-      {thWord, "?v", "?v"},              {thWord, "$?w", "$?w"}, {thOpenParen, "(", "("},
-      {thEndOfInput, "", "EOF"},         {thWord, "sym", "sym"},
+      {thString, "x\"y", "\\\"x\"y\"\\"},
+      {thWord, "42", "42"},
+      {thWord, "-3.25", "-3.2500"},
+      {thWord, "?v", "?v"},
+      {thWord, "$?w", "$?w"},
+      {thOpenParen, "(", "("},
+      {thEndOfInput, "", "EOF"},
+      {thWord, "sym", "sym"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.printed);
@@ -304,8 +300,7 @@ TEST(TIEStreamToken, Value) {
       {valueOf(thWord, "$?y"), dtMultiVariable, "$?y"},
       {valueOf(thOpenParen, "("), dtString, "\"40\""},
       {MakeRef<TIEStreamToken>(dtFactId, 1, "", 3.9, "")->Value(), dtFactId, "<Fact-3>"},
-      {MakeRef<TIEStreamToken>(dtExternalAddress, 1, "", 8, "")->Value(), dtExternalAddress,
-       "<External-Address: 8>"},
+      {MakeRef<TIEStreamToken>(dtExternalAddress, 1, "", 8, "")->Value(), dtExternalAddress, "<External-Address: 8>"},
       {MakeRef<TIEStreamToken>(dtSlot, 1, "s", 0, "")->Value(), dtSlot, "s"},
       {MakeRef<TIEStreamToken>(dtMultiSlot, 1, "m", 0, "")->Value(), dtMultiSlot, "m"},
       {MakeRef<TIEStreamToken>(tkEndOfInput, 1, "", 0, "")->Value(), dtString, "\"0\""},
@@ -415,9 +410,9 @@ TEST(TIERuleStream, PeekConstructName) {
       {"(= 1)", "=", tkOpenParen},
       {"(\"s\")", "", tkOpenParen},
       {"(42)", "", tkOpenParen},
-      {"(", "", tkOpenParen},       // the end-of-input token follows
-      {"foo bar", "", dtAtom},      // foo stays taken; bar comes next
-      {") (x)", "", tkOpenParen},   // ")" stays taken
+      {"(", "", tkOpenParen},      // the end-of-input token follows
+      {"foo bar", "", dtAtom},     // foo stays taken; bar comes next
+      {") (x)", "", tkOpenParen},  // ")" stays taken
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -505,7 +500,8 @@ TEST(TIERuleStream, RandomBytesNeverBreakTheLexer) {
   std::mt19937 random(20240601);
   for (int round = 0; round < 3000; ++round) {
     std::string input(random() % 200, '\0');
-    for (char& c : input) c = random() % 4 == 0 ? static_cast<char>(random() % 256) : alphabet[random() % alphabet.size()];
+    for (char& c : input)
+      c = random() % 4 == 0 ? static_cast<char>(random() % 256) : alphabet[random() % alphabet.size()];
     SCOPED_TRACE(testing::PrintToString(input));
     auto stream = TIERuleStream::FromText(input);
     std::size_t taken = 0;
@@ -677,8 +673,8 @@ TEST(TIEParser, ParseErrorShortensLongRecords) {
     bool shortened;
   };
   const Case cases[] = {
-      {recordOf(50) + " ab", 2 + 250 + 3, false},   // 255
-      {recordOf(50) + " abc", 2 + 250 + 4, true},   // 256
+      {recordOf(50) + " ab", 2 + 250 + 3, false},  // 255
+      {recordOf(50) + " abc", 2 + 250 + 4, true},  // 256
       {recordOf(80), 2 + 400, true},
   };
   for (const Case& c : cases) {
@@ -688,8 +684,8 @@ TEST(TIEParser, ParseErrorShortensLongRecords) {
     while (stream->ConstructText().size() < c.recordLength) stream->NextToken();
     const std::string record(stream->ConstructText());
     ASSERT_EQ(record.size(), c.recordLength);
-    const std::string shown = c.shortened ? record.substr(0, 128) + "... \r\n" + record.substr(record.size() - 129, 128)
-                                          : record;
+    const std::string shown =
+        c.shortened ? record.substr(0, 128) + "... \r\n" + record.substr(record.size() - 129, 128) : record;
     EXPECT_EQ(ErrorOf<EIEParseException>([&] { parser.ParseError("ParseRule", "Oops"); }),
               "Parsing Error, Oops in ParseRule at line 1: " + shown);
     if (c.shortened) {

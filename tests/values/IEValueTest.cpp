@@ -128,7 +128,8 @@ TEST(TIEValue, ReadersRaiseTheConversionError) {
       {[] { NewAtom("a")->AsFactId(); }, "Not a fact id type.  Value (a) is a dtAtom type"},
       {[] { NewAtom("a")->AsExternalAddress(); }, "Not a External Address type.  Value (a) is a dtAtom type"},
       {[] { ListOf({})->AsString(); }, "Not a string type.  Value () is a dtList type"},
-      {[] { NewFloat(1e20)->AsInteger(); }, "Not a integer type.  Value (100000000000000000000.0000) is a dtFloat type"},
+      {[] { NewFloat(1e20)->AsInteger(); },
+       "Not a integer type.  Value (100000000000000000000.0000) is a dtFloat type"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
@@ -371,8 +372,8 @@ TEST(SharedValues, AreDistinctConstants) {
   EXPECT_EQ(s.EmptyList->DType(), dtList);
   EXPECT_EQ(s.Eof->AsText(), "EOF");
   EXPECT_DOUBLE_EQ(s.Pi->AsFloat(), 3.141592653589793);
-  for (const Ref* v : {&s.True, &s.False, &s.Nil, &s.Empty, &s.EmptyList, &s.Catch, &s.Except, &s.Finally,
-                       &s.Else, &s.Do, &s.Then, &s.Eof, &s.Pi, &s.Zero}) {
+  for (const Ref* v : {&s.True, &s.False, &s.Nil, &s.Empty, &s.EmptyList, &s.Catch, &s.Except, &s.Finally, &s.Else,
+                       &s.Do, &s.Then, &s.Eof, &s.Pi, &s.Zero}) {
     EXPECT_TRUE((*v)->IsShared());
   }
   EXPECT_FALSE(NewAtom("TRUE")->IsShared());
@@ -487,7 +488,7 @@ TEST(TSingletonsVector, TextEqualityAndClone) {
 
 TEST(TValueHashTable, ListsEntriesInEnumerationOrder) {
   TValueHashTable table;
-  table.Put("a", NewInteger(1));  // bucket 97
+  table.Put("a", NewInteger(1));   // bucket 97
   table.Put("b", NewString("x"));  // bucket 98: enumerated first
   EXPECT_EQ(table.AsText(), "b = \"x\"\r\na = 1\r\n");
   TValueHashTable copy;
