@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace fxe {
@@ -36,7 +37,7 @@ void AppendFormatted(std::string& out, std::string_view flags, char conv, const 
           out.append(std::to_string(arg.Integer()));
           return;
         case TFormatArg::EKind::Float:
-          out.append(FormatFloat(arg.Float()));
+          AppendFloat(out, arg.Float());
           return;
       }
       return;
@@ -64,6 +65,10 @@ void AppendFormatted(std::string& out, std::string_view flags, char conv, const 
         return;
       }
       double value = arg.Kind() == TFormatArg::EKind::Float ? arg.Float() : static_cast<double>(arg.Integer());
+      if (conv == 'f' && flags == ".4") {
+        AppendFloat(out, value);
+        return;
+      }
       make("");
       int n = std::snprintf(buffer, sizeof buffer, format, value);
       if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) {
@@ -82,7 +87,74 @@ bool IsConversion(char c) { return c == 's' || c == 'd' || c == 'f' || c == 'e' 
 
 }  // namespace
 
+namespace {
+__extension__ typedef unsigned __int128 TUInt128;
+}  // namespace
+
+std::size_t FormatFloatFast(double value, char* buffer) noexcept {
+  if (!(std::fabs(value) < 1e15)) return 0;
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  const bool negative = (bits >> 63) != 0;
+  const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
+  std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+  int shift;  // value = mantissa * 2^shift
+  if (exponent == 0) {
+    shift = -1074;
+  } else {
+    mantissa |= std::uint64_t{1} << 52;
+    shift = exponent - 1075;
+  }
+  // The value in ten-thousandths, rounded to the nearest, ties to even. Below
+  // 1e15 it fits 64 bits; the exact product needs up to 67 bits.
+  const TUInt128 scaled = static_cast<TUInt128>(mantissa) * 10000u;
+  std::uint64_t units;
+  if (shift >= 0) {
+    units = static_cast<std::uint64_t>(scaled << shift);
+  } else if (-shift >= 100) {
+    units = 0;  // far below half a unit
+  } else {
+    const int s = -shift;
+    units = static_cast<std::uint64_t>(scaled >> s);
+    const TUInt128 rest = scaled & ((static_cast<TUInt128>(1) << s) - 1);
+    const TUInt128 half = static_cast<TUInt128>(1) << (s - 1);
+    if (rest > half || (rest == half && (units & 1) != 0)) ++units;
+  }
+  char digits[24];
+  std::size_t n = 0;
+  std::uint64_t whole = units / 10000;
+  auto fraction = static_cast<unsigned>(units % 10000);
+  do {
+    digits[n++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  std::size_t length = 0;
+  if (negative) buffer[length++] = '-';
+  while (n > 0) buffer[length++] = digits[--n];
+  buffer[length++] = '.';
+  buffer[length + 3] = static_cast<char>('0' + fraction % 10);
+  fraction /= 10;
+  buffer[length + 2] = static_cast<char>('0' + fraction % 10);
+  fraction /= 10;
+  buffer[length + 1] = static_cast<char>('0' + fraction % 10);
+  buffer[length] = static_cast<char>('0' + fraction / 10);
+  return length + 4;
+}
+
+void AppendFloat(std::string& out, double value) {
+  char buffer[32];
+  if (const std::size_t n = FormatFloatFast(value, buffer); n != 0) {
+    out.append(buffer, n);
+    return;
+  }
+  out += FormatFloat(value);
+}
+
 std::string FormatFloat(double value) {
+  {
+    char fast[32];
+    if (const std::size_t n = FormatFloatFast(value, fast); n != 0) return std::string(fast, n);
+  }
   char buffer[64];
   int n = std::snprintf(buffer, sizeof buffer, "%.4f", value);
   if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, static_cast<std::size_t>(n));

@@ -2,6 +2,7 @@
 // prints floats the way the engine shows them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -51,5 +52,12 @@ std::string Format(std::string_view format, const TArgs&... args) {
 
 // Formats one double the way the engine prints floats ("%.4f").
 std::string FormatFloat(double value);
+// Appends value exactly as "%.4f" prints it (round half to even on the exact
+// binary value, "-0.0000" for negative values that round to zero); finite
+// values below 1e15 in magnitude are converted without the C library.
+void AppendFloat(std::string& out, double value);
+// The same into buffer, which holds at least 32 characters; returns the
+// length, or 0 when the value needs the C library (not finite, 1e15 or more).
+std::size_t FormatFloatFast(double value, char* buffer) noexcept;
 
 }  // namespace fxe

@@ -21,6 +21,11 @@ inline constexpr std::string_view SNoSuchElementNamed = "No such element: %s";
 inline constexpr std::string_view SInvalidLoadFactor = "Invalid load factor: %s";
 inline constexpr std::string_view SCapacityTooLarge = "Hash table capacity too large: %s";
 
+// --- Graph ---------------------------------------------------------------
+inline constexpr std::string_view SEdgeNeedsNodes = "Edge must be created with two valid nodes";
+inline constexpr std::string_view SNodeUnconnected = "Node \"%s\" is unconnected to any graph";
+inline constexpr std::string_view SNotWeightedGraph = "Graph is not a weighted graph";
+
 // --- Engine values -------------------------------------------------------
 inline constexpr std::string_view SNotAType = "Not a %s type.  Value (%s) is a %s type";
 inline constexpr std::string_view SValueTypeMismatch = "Value and type mismatch";

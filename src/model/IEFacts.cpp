@@ -60,6 +60,12 @@ std::uint32_t HashPrintedText(std::uint32_t h, const TIEValue& value) {
       return HashNumber(h, value.RawInteger());
     case dtFactId:
       return HashByte(HashNumber(HashBytes(h, "<Fact-"), value.RawInteger()), '>');
+    case dtFloat: {
+      char buffer[32];
+      if (const std::size_t n = FormatFloatFast(value.RawFloat(), buffer); n != 0)
+        return HashBytes(h, std::string_view(buffer, n));
+      return HashBytes(h, FormatFloat(value.RawFloat()));
+    }
     case dtList:
       if (const TValueVector* list = value.ListPtr()) {
         for (const auto& item : *list) {

@@ -750,7 +750,7 @@ void TIEValue::AppendText(std::string& out) const {
       out += '>';
       return;
     case dtFloat:
-      out += FormatFloat(payload_.number);
+      AppendFloat(out, payload_.number);
       return;
     case dtFunCall:
       if (payload_.call) out += payload_.call->AsString();

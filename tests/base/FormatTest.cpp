@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "base/IEConsts.h"
 
@@ -67,6 +71,46 @@ TEST(Format, PrintsHugeFloatsInFull) {
   EXPECT_EQ(text.substr(text.size() - 5), ".0000");
   EXPECT_EQ(Format("%s", 1e300), text);
   EXPECT_EQ(Format("%.4f", -1e300), "-" + text);
+}
+
+// The engine prints and hashes floats through its own "%.4f" conversion; it
+// must agree with the C library on every value, ties and tiny values included.
+TEST(Format, FloatsPrintAsTheCLibraryPrintsThem) {
+  auto expected = [](double value) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "%.4f", value);
+    return std::string(buffer);
+  };
+  std::vector<double> values = {0.0,     -0.0,         0.03125,  -0.03125, 0.00005, 0.00015, 2.5e-5,     1e-320,
+                                -1e-320, 999999.99995, 1e15 - 1, 0.5,      1.00005, 0.99995, 12345.6789, -7.25};
+  std::mt19937_64 random(20240611);
+  for (int i = 0; i < 200000; ++i) {
+    double value = 0.0;
+    switch (i % 4) {
+      case 0: {  // any bit pattern
+        const std::uint64_t bits = random();
+        std::memcpy(&value, &bits, sizeof value);
+        break;
+      }
+      case 1:  // ties and near-ties: multiples of 1/2^k
+        value = static_cast<double>(static_cast<std::int64_t>(random() % 2000001) - 1000000) / 64.0;
+        break;
+      case 2:
+        value = std::uniform_real_distribution<double>(-1e6, 1e6)(random);
+        break;
+      default:
+        value = std::ldexp(std::uniform_real_distribution<double>(-1.0, 1.0)(random),
+                           static_cast<int>(random() % 120) - 70);
+        break;
+    }
+    values.push_back(value);
+  }
+  for (double value : values) {
+    std::string got;
+    AppendFloat(got, value);
+    ASSERT_EQ(got, expected(value)) << "bits of " << value;
+    ASSERT_EQ(FormatFloat(value), expected(value));
+  }
 }
 
 TEST(Format, FillsMessagesOfTheTable) {
