@@ -231,16 +231,6 @@ void Flatten(std::vector<TFuzzySetValue>& p) {
   if (w >= 2 && FuzzyEqual(p[w - 1].Y(), p[w - 2].Y())) p.pop_back();
 }
 
-void AppendFloat(std::string& out, TFzyFloat value) {
-  char buffer[48];
-  const int n = std::snprintf(buffer, sizeof buffer, "%.4f", value);
-  if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer) {
-    out.append(buffer, static_cast<std::size_t>(n));
-  } else {
-    out += FormatFloat(value);
-  }
-}
-
 }  // namespace
 
 bool IsReservedFuzzyWord(std::string_view word) noexcept {
