@@ -110,6 +110,15 @@ inline constexpr std::string_view SDuplicateRuleName = "Duplicate Rules defined 
 // Our own text: a rule the engine's rules own moves only together with them.
 inline constexpr std::string_view SRuleRegistered = "Rule %s is registered with its engine and cannot change engines";
 
+// --- Network, tokens, agenda ----------------------------------------------
+inline constexpr std::string_view SInvalidTokenAction = "Invalid Token Action";
+inline constexpr std::string_view SInvalidCallType = "Invalid Call Type: %s";
+inline constexpr std::string_view SBackchainFunctionCall = "Cannot use Function calls in backchained patterns: %s";
+inline constexpr std::string_view SInvalidBackchainPattern = "Invalid backward chaining pattern added to the node";
+inline constexpr std::string_view SInvalidAgendaObject = "Invalid object, agenda can only accept TActivation objects";
+// An error raised by an alpha test, followed by the node's text.
+inline constexpr std::string_view SPatternMatchError = "%s for pattern match = %s";
+
 // --- Construct and rule parser ---------------------------------------------
 inline constexpr std::string_view SUnexpectedSymbol =
     "Unexpected symbol, expected a \"(\", constant, or global variable: %s";

@@ -11,6 +11,10 @@
 
 namespace fxe {
 
+bool IsGlobalVariableName(std::string_view name) noexcept {
+  return name.size() >= 3 && name.front() == '*' && name.back() == '*';
+}
+
 // --- TBindingInfo ---------------------------------------------------------------
 
 std::string TBindingInfo::AsString() const {
@@ -91,8 +95,10 @@ TBinding& TBindings::Put(TBinding&& binding) {
 }
 
 bool TBindings::Remove(std::string_view name) {
-  if (!table_.Remove(name)) return false;
-  Notify(nullptr, TBindingChange::Removed);
+  TBinding* binding = table_.Find(name);
+  if (!binding) return false;
+  Notify(binding, TBindingChange::Removed);
+  table_.Remove(name);
   return true;
 }
 
@@ -128,9 +134,9 @@ void TIEContext::SetReturnValue(TRef<TIEValue> value) {
   returnFlag_ = true;
 }
 
-TBinding* TIEContext::FindBinding(std::string_view name) const noexcept {
+TBinding* TIEContext::FindBinding(std::string_view name) const {
   for (const TIEContext* context = this; context; context = context->parent_) {
-    if (TBinding* binding = context->bindings_.Find(name)) return binding;
+    if (TBinding* binding = context->OwnBinding(name)) return binding;
   }
   return nullptr;
 }
@@ -138,6 +144,10 @@ TBinding* TIEContext::FindBinding(std::string_view name) const noexcept {
 TBinding* TIEContext::FindGlobal(std::string_view name) const noexcept { return Root().bindings_.Find(name); }
 
 void TIEContext::SetVariable(std::string_view name, TRef<TIEValue> value) {
+  if (IsGlobalVariableName(name)) {
+    SetGlobal(name, std::move(value));
+    return;
+  }
   if (TBinding* binding = FindBinding(name)) {
     binding->SetValue(std::move(value));
   } else {
@@ -146,7 +156,11 @@ void TIEContext::SetVariable(std::string_view name, TRef<TIEValue> value) {
 }
 
 void TIEContext::DeclareVariable(std::string_view name, TRef<TIEValue> value) {
-  if (TBinding* binding = bindings_.Find(name)) {
+  if (IsGlobalVariableName(name)) {
+    SetGlobal(name, std::move(value));
+    return;
+  }
+  if (TBinding* binding = OwnBinding(name)) {
     binding->SetValue(std::move(value));
   } else {
     SetVariable(name, std::move(value));

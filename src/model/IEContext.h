@@ -20,6 +20,9 @@ namespace fxe {
 class IReasoner;
 class TIEContext;
 
+// Whether a variable name is that of a global (?*name*, written without the "?").
+bool IsGlobalVariableName(std::string_view name) noexcept;
+
 // The slot name of a variable bound by actions rather than by a pattern.
 inline constexpr std::string_view LocalSlotName = "__LOCAL";
 // The slot name of a variable bound to the matched fact itself.
@@ -173,9 +176,11 @@ class TIEContext : public IIEContext {
   std::int32_t Depth() const noexcept { return depth_; }
   TIEContext& Root() noexcept;
   const TIEContext& Root() const noexcept;
-  IReteToken* Token() const noexcept { return token_.Get(); }
+  // The token and fact being worked on (CurrentToken and CurrentFact, which
+  // a context may take from elsewhere).
+  IReteToken* Token() const { return CurrentToken(); }
   void SetToken(TRef<IReteToken> token) noexcept { token_ = std::move(token); }
-  IFact* Fact() const noexcept { return fact_.Get(); }
+  IFact* Fact() const { return CurrentFact(); }
   void SetFact(TRef<IFact> fact) noexcept { fact_ = std::move(fact); }
   TBindings& Bindings() noexcept { return bindings_; }
   const TBindings& Bindings() const noexcept { return bindings_; }
@@ -190,12 +195,14 @@ class TIEContext : public IIEContext {
 
   // --- Bindings --------------------------------------------------------------------------
   // This context's binding of name, else the nearest one up to the root.
-  TBinding* FindBinding(std::string_view name) const noexcept;
+  TBinding* FindBinding(std::string_view name) const;
   // The root context's binding of name.
   TBinding* FindGlobal(std::string_view name) const noexcept;
   // Replaces the value of the nearest binding of name, or binds name here.
+  // A global name (?*name*) is always set in the root context.
   virtual void SetVariable(std::string_view name, TRef<TIEValue> value);
-  // Replaces the value of this context's own binding of name, else as SetVariable.
+  // Replaces the value of this context's own binding of name, else as
+  // SetVariable (so a global is set in the root context).
   virtual void DeclareVariable(std::string_view name, TRef<TIEValue> value);
   // Binds name here, hiding a binding of that name further up.
   virtual void AddLocal(std::string_view name, TRef<TIEValue> value);
@@ -223,8 +230,12 @@ class TIEContext : public IIEContext {
 
  protected:
   friend class TBindings;
-  // Told by the binding table about every change; a clear clears the return flag.
+  // Told by the binding table about every change (a binding about to be
+  // removed, one added, a clear); a clear clears the return flag.
   virtual void BindingsChanged(TBinding* binding, TBindingChange change);
+  // This context's own binding of name (FindBinding asks each context on
+  // the way to the root).
+  virtual TBinding* OwnBinding(std::string_view name) const { return bindings_.Find(name); }
 
  private:
   TBindings bindings_{this};

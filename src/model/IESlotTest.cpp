@@ -98,16 +98,31 @@ void TSlotAccessor::SetName(std::string_view name) {
   index_ = -1;
 }
 
-TIEValue& TSlotAccessor::ValueOf(IFact& fact) const {
+std::int32_t TSlotAccessor::IndexIn(IFact& fact) const {
   IFactTemplate* factTemplate = fact.Template();
-  if (!factTemplate) Raise<EIEException>(IEConsts::SNoSuchSlotName, name_);
+  if (!factTemplate) return -1;
   const TSlotLayout& layout = factTemplate->SlotLayout();
   if (layout_.Get() != &layout) {
     index_ = layout.IndexOf(name_);
     layout_ = TRef<const TSlotLayout>(&layout);
   }
-  if (index_ < 0) Raise<EIEException>(IEConsts::SNoSuchSlotName, name_);
-  return fact.SlotValueAt(index_);
+  return index_;
+}
+
+TIEValue& TSlotAccessor::ValueOf(IFact& fact) const {
+  const std::int32_t index = IndexIn(fact);
+  if (index < 0) Raise<EIEException>(IEConsts::SNoSuchSlotName, name_);
+  return fact.SlotValueAt(index);
+}
+
+TIEValue* TSlotAccessor::TryValueOf(IFact& fact, std::int32_t subIndex) const {
+  const std::int32_t index = IndexIn(fact);
+  if (index < 0) return nullptr;
+  TIEValue& value = fact.SlotValueAt(index);
+  if (subIndex < 0) return &value;
+  const TValueVector* list = value.ListPtr();
+  if (!list || subIndex >= list->Count()) return nullptr;
+  return list->Item(subIndex).Get();
 }
 
 TIEValue* TSlotAccessor::ValueOf(IFact& fact, std::int32_t subIndex) const {

@@ -62,9 +62,13 @@ class TSlotAccessor {
   // The fact's value of the slot; raises "No such slot name: \"%s\"" when the
   // fact's template has no slot of that name.
   TIEValue& ValueOf(IFact& fact) const;
+  // The slot's position in the fact's template layout, or -1.
+  std::int32_t IndexIn(IFact& fact) const;
   // Element subIndex of the fact's multifield value of the slot, or the whole
   // value for -1; nullptr when the value has no such element.
   TIEValue* ValueOf(IFact& fact, std::int32_t subIndex) const;
+  // As ValueOf, but nullptr when the fact's template has no slot of that name.
+  TIEValue* TryValueOf(IFact& fact, std::int32_t subIndex = -1) const;
 
  private:
   std::string name_;

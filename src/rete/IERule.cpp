@@ -11,6 +11,7 @@
 #include "base/ScopeExit.h"
 #include "model/ConstructText.h"
 #include "model/IEFactTemplate.h"
+#include "rete/IEToken.h"
 
 namespace fxe {
 
@@ -123,6 +124,7 @@ void TRule::EndUpdate() {
 }
 
 void TRule::Changed() {
+  layout_.valid = false;
   if (updateCount_ > 0) return;
   if (IsRegistered()) engine_->RuleChanged(*this);
   if (onChange_) onChange_(*this);
@@ -320,11 +322,12 @@ TBinding& TRule::AddBinding(std::string_view name, std::int32_t patternPosition,
         binding.SlotIndex() == slotName)
       return entry.binding;
   }
+  layout_.valid = false;
   const auto kind = slotName == LocalSlotName     ? TBindingEntry::EKind::Local
                     : slotName == PatternSlotName ? TBindingEntry::EKind::Fact
                                                   : TBindingEntry::EKind::Slot;
   bindings_.push_back(
-      TBindingEntry{TBinding(name, patternPosition, slotName, subIndex), TSlotAccessor(slotName), kind});
+      TBindingEntry{TBinding(name, patternPosition, slotName, subIndex), TSlotAccessor(slotName), kind, nullptr});
   return bindings_.back().binding;
 }
 
@@ -380,18 +383,233 @@ void TRule::BindToken(const IReteToken& token, TIEContext& context) {
   context.AddLocal(RuleVariableName, nameValue_);
 }
 
-void TRule::Fire(const IReteToken& token) {
-  if (!engine_) Raise<EIEException>(IEConsts::SUnknownEngine);
-  const std::unique_ptr<TIEContext> context = engine_->EngineContext().CreateChild();
-  BindToken(token, *context);
-  fired_ = true;
-  if (onFire_) onFire_(*this, *context);
-  if (!context->ReturnFlag()) {
-    for (const auto& action : actions_) {
-      action->Evaluate(context.get());
-      if (context->ReturnFlag()) break;
+// The context a rule's actions run in. The pattern variables live in the
+// frame, by slot; the actions' own variables are found by identity, others by
+// name, and a function asking for a variable's binding by name gets one made
+// in this context's table, which the frame then reads.
+class TFiringContext final : public TIEContext {
+ public:
+  TFiringContext(TIEContext& parent, const TRule::TFrameLayout& layout, std::vector<TRule::TFrameSlot>& frame,
+                 const IReteToken& token) noexcept
+      : TIEContext(&parent, parent.Engine()), layout_(layout), frame_(frame), token_(&token) {}
+
+  IReteToken* CurrentToken() const override { return const_cast<IReteToken*>(token_); }
+  IFact* CurrentFact() const override { return nullptr; }
+
+  TIEValue* FindVariable(const TIEValue& variable) const override {
+    if (const std::int32_t* slot = layout_.actionVariables.Find(Key(variable))) {
+      const TRule::TFrameSlot& entry = frame_[static_cast<std::size_t>(*slot)];
+      if (entry.bound && layout_.names[static_cast<std::size_t>(*slot)] == variable.Text()) return ValueOf(entry);
+    }
+    return FindVariableValue(variable.Text());
+  }
+
+  TIEValue* FindVariableValue(std::string_view name) const override {
+    if (const TRule::TFrameSlot* entry = Bound(name)) return ValueOf(*entry);
+    return TIEContext::FindVariableValue(name);
+  }
+
+  void SetVariable(std::string_view name, TRef<TIEValue> value) override {
+    if (TRule::TFrameSlot* entry = Bound(name)) return Store(*entry, std::move(value));
+    TIEContext::SetVariable(name, std::move(value));
+  }
+
+  void DeclareVariable(std::string_view name, TRef<TIEValue> value) override {
+    if (TRule::TFrameSlot* entry = Bound(name)) return Store(*entry, std::move(value));
+    TIEContext::DeclareVariable(name, std::move(value));
+  }
+
+  void AddLocal(std::string_view name, TRef<TIEValue> value) override {
+    const std::int32_t slot = layout_.IndexOfName(name);
+    if (slot < 0) return TIEContext::AddLocal(name, std::move(value));
+    TRule::TFrameSlot& entry = frame_[static_cast<std::size_t>(slot)];
+    Store(entry, std::move(value));
+    entry.bound = true;
+  }
+
+  static std::uint64_t Key(const TIEValue& variable) noexcept {
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&variable));
+  }
+
+ protected:
+  TBinding* OwnBinding(std::string_view name) const override {
+    TRule::TFrameSlot* entry = Bound(name);
+    if (!entry) return Bindings().Find(name);
+    if (!entry->binding) {
+      auto& self = const_cast<TFiringContext&>(*this);
+      TBinding& made = self.Bindings().Put(TBinding(name, entry->value));
+      entry->binding = &made;
+      entry->value = nullptr;
+    }
+    return entry->binding;
+  }
+
+  void BindingsChanged(TBinding* binding, TBindingChange change) override {
+    TIEContext::BindingsChanged(binding, change);
+    for (TRule::TFrameSlot& entry : frame_) {
+      if (change == TBindingChange::Cleared || (change == TBindingChange::Removed && entry.binding == binding)) {
+        entry.binding = nullptr;
+        entry.value = nullptr;
+        entry.bound = false;
+      }
     }
   }
+
+ private:
+  static TIEValue* ValueOf(const TRule::TFrameSlot& entry) noexcept {
+    return entry.binding ? entry.binding->Value() : entry.value.Get();
+  }
+  static void Store(TRule::TFrameSlot& entry, TRef<TIEValue> value) {
+    if (entry.binding) {
+      entry.binding->SetValue(std::move(value));
+    } else {
+      entry.value = std::move(value);
+    }
+  }
+  TRule::TFrameSlot* Bound(std::string_view name) const noexcept {
+    const std::int32_t slot = layout_.IndexOfName(name);
+    if (slot < 0) return nullptr;
+    TRule::TFrameSlot& entry = frame_[static_cast<std::size_t>(slot)];
+    return entry.bound ? &entry : nullptr;
+  }
+
+  const TRule::TFrameLayout& layout_;
+  std::vector<TRule::TFrameSlot>& frame_;
+  const IReteToken* token_;
+};
+
+std::int32_t TRule::TFrameLayout::IndexOfName(std::string_view name) const noexcept {
+  // Globals are never pattern variables.
+  if (!name.empty() && name.front() == '*') return -1;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) return static_cast<std::int32_t>(i);
+  }
+  return -1;
+}
+
+void TRule::BuildFrameLayout(TFrameLayout& layout) const {
+  layout.names.clear();
+  layout.bindingSlots.clear();
+  layout.actionVariables.Clear();
+  auto slotOf = [&layout](std::string_view name) {
+    std::int32_t slot = layout.IndexOfName(name);
+    if (slot < 0) {
+      slot = static_cast<std::int32_t>(layout.names.size());
+      layout.names.emplace_back(name);
+    }
+    return slot;
+  };
+  for (const TBindingEntry& entry : bindings_) {
+    layout.bindingSlots.push_back(entry.kind == TBindingEntry::EKind::Local ? -1 : slotOf(entry.binding.Name()));
+  }
+  layout.ruleSlot = slotOf(RuleVariableName);
+  // Every variable value the actions evaluate, at any depth.
+  std::vector<const TIEValue*> pending;
+  for (const auto& action : actions_) {
+    for (const auto& argument : action->Arguments()) {
+      if (argument) pending.push_back(argument.Get());
+    }
+  }
+  while (!pending.empty()) {
+    const TIEValue* value = pending.back();
+    pending.pop_back();
+    if (IsVariableValue(value)) {
+      if (const std::int32_t slot = layout.IndexOfName(value->Text()); slot >= 0)
+        layout.actionVariables[TFiringContext::Key(*value)] = slot;
+    } else if (const IFunCall* call = value->FunCallPtr()) {
+      for (const auto& argument : call->Arguments()) {
+        if (argument) pending.push_back(argument.Get());
+      }
+    } else if (const TValueVector* list = value->ListPtr()) {
+      for (const auto& item : *list) {
+        if (item) pending.push_back(item.Get());
+      }
+    }
+  }
+  layout.valid = true;
+}
+
+void TRule::BindFrame(const IReteToken& token, const TFrameLayout& layout, std::vector<TFrameSlot>& frame) {
+  frame.resize(layout.names.size());
+  // The token's facts by position, walking the chain once.
+  IFact* small[16];
+  std::vector<IFact*> large;
+  IFact** facts = small;
+  const std::int32_t count = token.FactCount();
+  if (count > 16) {
+    large.resize(static_cast<std::size_t>(count));
+    facts = large.data();
+  }
+  if (const auto* chain = dynamic_cast<const TIEToken*>(&token)) {
+    std::int32_t i = count;
+    for (const TIEToken* link = chain; link && i > 0; link = link->Parent()) facts[--i] = link->Fact();
+  } else {
+    for (std::int32_t i = 0; i < count; ++i) facts[i] = token.FactAt(i);
+  }
+  const IFact* negation = engine_->NegationFact();
+  std::size_t index = 0;
+  for (TBindingEntry& entry : bindings_) {
+    const std::int32_t slot = index < layout.bindingSlots.size() ? layout.bindingSlots[index] : -1;
+    ++index;
+    if (slot < 0) continue;
+    const std::int32_t position = entry.binding.FactIndex();
+    IFact* fact = position >= 0 && position < count ? facts[position] : nullptr;
+    if (!fact || fact == negation) continue;
+    TFrameSlot& target = frame[static_cast<std::size_t>(slot)];
+    if (entry.kind == TBindingEntry::EKind::Fact) {
+      // The previous firing's value is reused when nothing kept it.
+      if (entry.factAddress && entry.factAddress->RefCount() == 1 && !entry.factAddress->IsShared()) {
+        entry.factAddress->SetAsFactId(fact->ID());
+      } else {
+        entry.factAddress = MakeRef<TIEValue>(fact->ID(), dtFactId);
+      }
+      target.value = entry.factAddress;
+    } else {
+      TIEValue* value = entry.slot.ValueOf(*fact, entry.binding.SubIndex());
+      if (!value) continue;
+      target.value = TRef<TIEValue>(value);
+    }
+    target.bound = true;
+  }
+  TFrameSlot& rule = frame[static_cast<std::size_t>(layout.ruleSlot)];
+  rule.value = nameValue_;
+  rule.bound = true;
+}
+
+void TRule::Fire(const IReteToken& token) {
+  if (!engine_) Raise<EIEException>(IEConsts::SUnknownEngine);
+  // A firing inside a firing of this rule (an action ran the engine) uses a
+  // frame and, when the rule changed meanwhile, a layout of its own.
+  const bool nested = frameBusy_;
+  std::unique_ptr<TFrameLayout> ownLayout;
+  const TFrameLayout* layout = &layout_;
+  if (!layout_.valid) {
+    if (nested) {
+      ownLayout = std::make_unique<TFrameLayout>();
+      BuildFrameLayout(*ownLayout);
+      layout = ownLayout.get();
+    } else {
+      BuildFrameLayout(layout_);
+    }
+  }
+  std::vector<TFrameSlot> ownFrame;
+  std::vector<TFrameSlot>& frame = nested ? ownFrame : frame_;
+  frameBusy_ = true;
+  auto release = ScopeExit([&] {
+    for (TFrameSlot& slot : frame) slot = TFrameSlot();
+    if (!nested) frameBusy_ = false;
+  });
+  BindFrame(token, *layout, frame);
+  TFiringContext context(engine_->EngineContext(), *layout, frame, token);
+  fired_ = true;
+  if (onFire_) onFire_(*this, context);
+  // By position, holding each action while it runs: an action may change the
+  // rule's own actions.
+  for (std::size_t i = 0; i < actions_.size() && !context.ReturnFlag(); ++i) {
+    const TRef<IFunCall> action = actions_[i];
+    action->Evaluate(&context);
+  }
+  context.ClearReturn();
 }
 
 // --- Copies ------------------------------------------------------------------------------------------------------------

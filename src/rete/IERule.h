@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "collections/OpenHashMap.h"
 #include "collections/RefCounted.h"
 #include "model/IEContext.h"
 #include "model/IESlotTest.h"
@@ -136,9 +137,10 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
   // Binds every pattern variable to its value in the token's facts (facts of
   // negated patterns bind nothing) and "__RULE" to the rule name.
   virtual void BindToken(const IReteToken& token, TIEContext& context);
-  // Runs the actions in order in a new child of the engine's context bound to
-  // the token, until one of them returns. The context is freed also when an
-  // action raises.
+  // Runs the actions in order in a child of the engine's context in which the
+  // pattern variables read the token's facts, until one of them returns.
+  // The variables are bound by position (the actions' variables are found by
+  // identity); names are looked up only where a function asks by name.
   virtual void Fire(const IReteToken& token);
 
   // --- Updates, copies, text ---------------------------------------------------------------------
@@ -176,7 +178,29 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
     TBinding binding;
     TSlotAccessor slot;
     enum class EKind : std::uint8_t { Local, Fact, Slot } kind;
+    // The fact-address value given to the actions, reused between firings.
+    TRef<TIEValue> factAddress;
   };
+  friend class TFiringContext;
+  // Where a firing keeps the values of the rule's variables: one slot per
+  // distinct variable name, the variables of the actions by identity.
+  struct TFrameLayout {
+    std::vector<std::string> names;
+    // The frame slot each binding fills (-1 for locals), by binding index.
+    std::vector<std::int32_t> bindingSlots;
+    TOpenHashMap<std::int32_t> actionVariables;
+    std::int32_t ruleSlot = -1;
+    bool valid = false;
+    std::int32_t IndexOfName(std::string_view name) const noexcept;
+  };
+  struct TFrameSlot {
+    TRef<TIEValue> value;
+    TBinding* binding = nullptr;  // the context's binding once a function asked for it by name
+    bool bound = false;
+  };
+  void BuildFrameLayout(TFrameLayout& layout) const;
+  // Fills the frame from the token's facts.
+  void BindFrame(const IReteToken& token, const TFrameLayout& layout, std::vector<TFrameSlot>& frame);
 
   void ReasonerDestroyed(IReasoner& reasoner) override;
   void Watch(IReasoner* engine);
@@ -194,6 +218,9 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
   TActionList actions_;
   TPatternList patterns_;
   std::deque<TBindingEntry> bindings_;
+  TFrameLayout layout_;
+  std::vector<TFrameSlot> frame_;
+  bool frameBusy_ = false;
   IReasoner* engine_;
   TFireEvent onFire_;
   TChangeEvent onChange_;

@@ -35,6 +35,10 @@ class IIEContext {
   // The value bound to a variable name, looking outward to the root context;
   // nullptr when no binding or a binding without value exists.
   virtual TIEValue* FindVariableValue(std::string_view name) const = 0;
+  // The value bound to a variable value of an expression (dtVariable or
+  // dtMultiVariable). Contexts that know the expressions they run may
+  // answer by the value's identity instead of its name.
+  virtual TIEValue* FindVariable(const TIEValue& variable) const;
   // The fact entering a join (or being tested), when there is one.
   virtual IFact* CurrentFact() const = 0;
   // The partial match being worked on, when there is one.

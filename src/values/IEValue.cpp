@@ -205,6 +205,8 @@ bool TryStrToFloat(std::string_view text, double& result) noexcept {
 
 TRef<TIEValue> TIEObject::Evaluate(IIEContext*) const { return nullptr; }
 
+TIEValue* IIEContext::FindVariable(const TIEValue& variable) const { return FindVariableValue(variable.Text()); }
+
 TIEComponent::~TIEComponent() { NotifyFreed(); }
 
 void TIEComponent::FreeNotification(IFreeNotification* watcher) {
@@ -791,7 +793,7 @@ TRef<TIEValue> TIEValue::Evaluate(IIEContext* context) {
     case dtVariable:
     case dtMultiVariable: {
       if (!context) Raise<EIEException>(IEConsts::SNoContext, TypeName(type_));
-      TIEValue* bound = context->FindVariableValue(text_);
+      TIEValue* bound = context->FindVariable(*this);
       if (!bound) Raise<EIEException>(IEConsts::SCorruptedBinding, text_);
       return TRef<TIEValue>(bound);
     }

@@ -157,7 +157,7 @@ TEST(TBindings, OwnsItsBindingsAndTellsTheContext) {
   context.ClearBindings();
   EXPECT_FALSE(context.ReturnFlag());
   EXPECT_TRUE(context.Bindings().IsEmpty());
-  EXPECT_EQ(context.changes, (std::vector<std::string>{"added a", "added a", "added f", "removed", "cleared"}));
+  EXPECT_EQ(context.changes, (std::vector<std::string>{"added a", "added a", "added f", "removed a", "cleared"}));
 }
 
 TEST(TBindings, EnumeratesInTheOrderOfA101BucketTable) {

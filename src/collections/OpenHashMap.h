@@ -1,0 +1,123 @@
+// An open-addressing hash map from 64-bit keys (already well mixed by the
+// caller, e.g. structural hashes) to small values, for the engine's hot
+// indexes: linear probing, deletion by backward shift (no tombstones), growth
+// by doubling at half load. Unlike the engine's named collections it has no
+// observable order; it only answers lookups.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+namespace fxe {
+
+template <class TValue>
+class TOpenHashMap {
+ public:
+  TOpenHashMap() noexcept = default;
+  TOpenHashMap(const TOpenHashMap&) = delete;
+  TOpenHashMap& operator=(const TOpenHashMap&) = delete;
+  TOpenHashMap(TOpenHashMap&& other) noexcept { Swap(other); }
+  TOpenHashMap& operator=(TOpenHashMap&& other) noexcept {
+    TOpenHashMap(std::move(other)).Swap(*this);
+    return *this;
+  }
+
+  std::size_t Count() const noexcept { return count_; }
+  bool IsEmpty() const noexcept { return count_ == 0; }
+
+  TValue* Find(std::uint64_t key) noexcept {
+    if (count_ == 0) return nullptr;
+    for (std::size_t i = Home(key);; i = (i + 1) & mask_) {
+      TSlot& slot = slots_[i];
+      if (!slot.used) return nullptr;
+      if (slot.key == key) return &slot.value;
+    }
+  }
+  const TValue* Find(std::uint64_t key) const noexcept { return const_cast<TOpenHashMap*>(this)->Find(key); }
+
+  // The value of key, value-initialised when the key is new.
+  TValue& operator[](std::uint64_t key) {
+    if (TValue* found = Find(key)) return *found;
+    if ((count_ + 1) * 2 > capacity_) Grow();
+    std::size_t i = Home(key);
+    while (slots_[i].used) i = (i + 1) & mask_;
+    slots_[i].used = true;
+    slots_[i].key = key;
+    slots_[i].value = TValue();
+    ++count_;
+    return slots_[i].value;
+  }
+
+  bool Erase(std::uint64_t key) noexcept {
+    if (count_ == 0) return false;
+    std::size_t i = Home(key);
+    for (;; i = (i + 1) & mask_) {
+      if (!slots_[i].used) return false;
+      if (slots_[i].key == key) break;
+    }
+    // Backward shift: move later members of the probe run into the hole.
+    std::size_t hole = i;
+    for (std::size_t j = (i + 1) & mask_; slots_[j].used; j = (j + 1) & mask_) {
+      const std::size_t home = Home(slots_[j].key);
+      // j's entry may move to the hole when its home is not cyclically in (hole, j].
+      const bool movable = hole <= j ? (home <= hole || home > j) : (home <= hole && home > j);
+      if (movable) {
+        slots_[hole] = std::move(slots_[j]);
+        hole = j;
+      }
+    }
+    slots_[hole].used = false;
+    slots_[hole].value = TValue();
+    --count_;
+    return true;
+  }
+
+  void Clear() noexcept {
+    slots_.reset();
+    capacity_ = 0;
+    mask_ = 0;
+    count_ = 0;
+  }
+
+  void Swap(TOpenHashMap& other) noexcept {
+    std::swap(slots_, other.slots_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(mask_, other.mask_);
+    std::swap(count_, other.count_);
+  }
+
+ private:
+  struct TSlot {
+    std::uint64_t key = 0;
+    TValue value{};
+    bool used = false;
+  };
+
+  std::size_t Home(std::uint64_t key) const noexcept {
+    // Fibonacci hashing spreads keys whose low bits are alike.
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
+  }
+
+  void Grow() {
+    const std::size_t capacity = capacity_ == 0 ? 16 : capacity_ * 2;
+    std::unique_ptr<TSlot[]> old = std::exchange(slots_, std::make_unique<TSlot[]>(capacity));
+    const std::size_t oldCapacity = capacity_;
+    capacity_ = capacity;
+    mask_ = capacity - 1;
+    for (std::size_t k = 0; k < oldCapacity; ++k) {
+      if (!old[k].used) continue;
+      std::size_t i = Home(old[k].key);
+      while (slots_[i].used) i = (i + 1) & mask_;
+      slots_[i] = std::move(old[k]);
+    }
+  }
+
+  std::unique_ptr<TSlot[]> slots_;
+  std::size_t capacity_ = 0;
+  std::size_t mask_ = 0;
+  std::size_t count_ = 0;
+};
+
+}  // namespace fxe

@@ -1,0 +1,273 @@
+// Activations, the blocked order-statistic sequence of the agenda, and the
+// agendas.
+#include "rete/ActivationAgenda.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "base/Format.h"
+#include "base/IEConsts.h"
+#include "base/IEExceptions.h"
+#include "base/Raise.h"
+#include "model/ConstructText.h"
+#include "rete/IERule.h"
+#include "rete/ReteNodes.h"
+
+namespace fxe {
+
+using detail::kLineEnd;
+
+namespace {
+
+// Blocks split above this size; a few hundred pointers move per insertion
+// while a Fenwick tree of a few hundred blocks finds positions.
+constexpr std::size_t kMaxBlock = 512;
+
+}  // namespace
+
+// --- TActivation -------------------------------------------------------------------------------
+
+TActivation::TActivation(TRule& rule, float strength, TPatternMatchTerminalNode* node, TIEToken& token)
+    : rule_(&rule), node_(node), token_(&token), strength_(std::clamp(strength, 0.0f, 1.0f)) {}
+
+TActivation::~TActivation() {
+  if (listed_ && node_) node_->ActivationFreed(*this);
+}
+
+void TActivation::SetStrength(float strength) noexcept {
+  if (strength != strength_) strength_ = std::clamp(strength, 0.0f, 1.0f);
+}
+
+void TActivation::Assign(const TActivation& source) {
+  if (&source == this) return;
+  rule_ = source.rule_;
+  token_ = source.token_;
+  node_ = source.node_;
+  strength_ = source.strength_;
+}
+
+bool TActivation::Fire() {
+  rule_->Fire(Token());
+  if (node_) node_->ActivationFired(*this);
+  return true;
+}
+
+std::string TActivation::AsString() const {
+  std::string text = std::to_string(salience_);
+  text += ' ';
+  text += rule_->RuleName();
+  text += " : ";
+  token_->AppendShortText(text);
+  text += " (";
+  AppendFloat(text, strength_);
+  text += ')';
+  return text;
+}
+
+// --- TActivationSequence -----------------------------------------------------------------------
+
+TActivationSequence::TActivationSequence() = default;
+
+TActivationSequence::~TActivationSequence() { Clear(); }
+
+std::int32_t TActivationSequence::BlockStart(std::int32_t block) const noexcept {
+  std::int32_t sum = 0;
+  for (std::int32_t i = block; i > 0; i &= i - 1) sum += tree_[static_cast<std::size_t>(i)];
+  return sum;
+}
+
+void TActivationSequence::AddToTree(std::int32_t block, std::int32_t delta) noexcept {
+  const auto n = static_cast<std::int32_t>(blocks_.size());
+  for (std::int32_t i = block + 1; i <= n; i += i & -i) tree_[static_cast<std::size_t>(i)] += delta;
+}
+
+void TActivationSequence::Rebuild() {
+  const std::size_t n = blocks_.size();
+  tree_.assign(n + 1, 0);
+  for (std::size_t b = 0; b < n; ++b) {
+    blocks_[b]->index = static_cast<std::int32_t>(b);
+    tree_[b + 1] += static_cast<std::int32_t>(blocks_[b]->items.size());
+    const std::size_t parent = (b + 1) + ((b + 1) & (~(b + 1) + 1));
+    if (parent <= n) tree_[parent] += tree_[b + 1];
+  }
+}
+
+TActivationSequence::TBlock& TActivationSequence::Locate(std::int32_t index, std::int32_t& offset) const {
+  if (index >= count_) {
+    TBlock& last = *blocks_.back();
+    offset = static_cast<std::int32_t>(last.items.size());
+    return last;
+  }
+  const auto n = static_cast<std::int32_t>(blocks_.size());
+  std::int32_t position = 0;
+  std::int32_t rest = index;
+  for (std::int32_t step = static_cast<std::int32_t>(std::bit_floor(static_cast<std::uint32_t>(n))); step > 0;
+       step >>= 1) {
+    const std::int32_t next = position + step;
+    if (next <= n && tree_[static_cast<std::size_t>(next)] <= rest) {
+      position = next;
+      rest -= tree_[static_cast<std::size_t>(next)];
+    }
+  }
+  offset = rest;
+  return *blocks_[static_cast<std::size_t>(position)];
+}
+
+TActivation& TActivationSequence::At(std::int32_t index) const {
+  CheckIndex<EIEException>(index, count_);
+  std::int32_t offset = 0;
+  TBlock& block = Locate(index, offset);
+  return *block.items[static_cast<std::size_t>(offset)];
+}
+
+std::int32_t TActivationSequence::IndexOf(const TActivation& activation) const {
+  const auto* block = static_cast<const TBlock*>(activation.block_);
+  if (!block || static_cast<std::size_t>(block->index) >= blocks_.size() ||
+      blocks_[static_cast<std::size_t>(block->index)].get() != block)
+    return -1;
+  auto it = std::find(block->items.begin(), block->items.end(), &activation);
+  if (it == block->items.end()) return -1;
+  return BlockStart(block->index) + static_cast<std::int32_t>(it - block->items.begin());
+}
+
+void TActivationSequence::CountSalience(std::int32_t salience, std::int32_t delta) {
+  auto it = saliences_.find(salience);
+  if (it == saliences_.end()) {
+    saliences_.emplace(salience, delta);
+  } else if ((it->second += delta) == 0) {
+    saliences_.erase(it);
+  }
+}
+
+void TActivationSequence::Insert(std::int32_t index, TActivation& activation) {
+  CheckIndex<EIEException>(index, count_ + 1);
+  if (blocks_.empty()) {
+    blocks_.push_back(std::make_unique<TBlock>());
+    Rebuild();
+  }
+  std::int32_t offset = 0;
+  TBlock& block = Locate(index, offset);
+  CountSalience(activation.Salience(), 1);
+  block.items.insert(block.items.begin() + offset, &activation);
+  activation.block_ = &block;
+  AddToTree(block.index, 1);
+  ++count_;
+  if (block.items.size() > kMaxBlock) Split(block);
+}
+
+void TActivationSequence::Split(TBlock& block) {
+  auto second = std::make_unique<TBlock>();
+  const auto half = static_cast<std::ptrdiff_t>(block.items.size() / 2);
+  second->items.assign(block.items.begin() + half, block.items.end());
+  block.items.erase(block.items.begin() + half, block.items.end());
+  for (TActivation* moved : second->items) moved->block_ = second.get();
+  blocks_.insert(blocks_.begin() + block.index + 1, std::move(second));
+  Rebuild();
+}
+
+void TActivationSequence::RemoveBlock(TBlock& block) {
+  blocks_.erase(blocks_.begin() + block.index);
+  Rebuild();
+}
+
+void TActivationSequence::Erase(std::int32_t index) {
+  CheckIndex<EIEException>(index, count_);
+  std::int32_t offset = 0;
+  TBlock& block = Locate(index, offset);
+  TActivation* activation = block.items[static_cast<std::size_t>(offset)];
+  block.items.erase(block.items.begin() + offset);
+  activation->block_ = nullptr;
+  CountSalience(activation->Salience(), -1);
+  AddToTree(block.index, -1);
+  --count_;
+  if (block.items.empty()) RemoveBlock(block);
+  if (count_ == 0) sorted_ = true;
+}
+
+void TActivationSequence::Clear() noexcept {
+  for (auto& block : blocks_) {
+    for (TActivation* activation : block->items) activation->block_ = nullptr;
+  }
+  blocks_.clear();
+  tree_.clear();
+  saliences_.clear();
+  count_ = 0;
+  sorted_ = true;
+}
+
+std::int32_t TActivationSequence::InsertPosition(std::int32_t salience, TSearchStrategy strategy) const {
+  if (count_ == 0) return -1;
+  if (!sorted_) {
+    return AgendaBisection(count_, salience, strategy, [this](std::int32_t i) { return At(i).Rule().Salience(); });
+  }
+  // Sorted by salience: positions below `above` hold higher saliences, the
+  // next `equal` ones this salience, the rest lower ones.
+  std::int32_t above = 0;
+  for (auto it = saliences_.upper_bound(salience); it != saliences_.end(); ++it) above += it->second;
+  auto found = saliences_.find(salience);
+  const std::int32_t equal = found == saliences_.end() ? 0 : found->second;
+  const std::int64_t s = salience;
+  return AgendaBisection(count_, salience, strategy, [&](std::int32_t i) -> std::int64_t {
+    if (i < above) return s + 1;
+    return i < above + equal ? s : s - 1;
+  });
+}
+
+// --- TActivationAgenda -------------------------------------------------------------------------
+
+TActivationAgenda::TActivationAgenda(std::unique_ptr<IActivationSequence> sequence)
+    : sequence_(sequence ? std::move(sequence) : std::make_unique<TActivationSequence>()) {}
+
+TActivationAgenda::~TActivationAgenda() { Clear(); }
+
+TActivation& TActivationAgenda::Activation(std::int32_t index) const {
+  CheckIndex<EIEException>(index, Count());
+  return sequence_->At(index);
+}
+
+std::int32_t TActivationAgenda::FindInsertPosition(const TActivation&) const { return -1; }
+
+std::int32_t TActivationAgenda::Add(TRef<TActivation> activation) {
+  if (!activation) Raise<EIEException>(IEConsts::SInvalidAgendaObject);
+  activation->SetSalience(activation->Rule().Salience());
+  std::int32_t index = FindInsertPosition(*activation);
+  if (index < 0 || index > Count()) index = Count();
+  sequence_->Insert(index, *activation);
+  // The agenda's reference.
+  activation.Detach();
+  return index;
+}
+
+TRef<TActivation> TActivationAgenda::Pop(std::int32_t index) {
+  TActivation& activation = Activation(index);
+  sequence_->Erase(index);
+  return TRef<TActivation>::Adopt(&activation);
+}
+
+void TActivationAgenda::Delete(std::int32_t index) { Pop(index).Reset(); }
+
+void TActivationAgenda::Clear() {
+  std::vector<TActivation*> all;
+  all.reserve(static_cast<std::size_t>(Count()));
+  for (std::int32_t i = 0; i < Count(); ++i) all.push_back(&sequence_->At(i));
+  // Off the agenda first: freeing one may ask the agenda about it.
+  sequence_->Clear();
+  for (TActivation* activation : all) TRef<TActivation>::Adopt(activation).Reset();
+}
+
+std::string TActivationAgenda::AsText() const {
+  std::string text;
+  for (std::int32_t i = 0; i < Count(); ++i) {
+    text += sequence_->At(i).AsString();
+    text += kLineEnd;
+  }
+  text += "for a total of " + std::to_string(Count()) + " activations.";
+  return text;
+}
+
+std::int32_t TIEAgenda::FindInsertPosition(const TActivation& activation) const {
+  if (IsEmpty()) return -1;
+  return const_cast<TIEAgenda*>(this)->Sequence().InsertPosition(activation.Salience(), strategy_);
+}
+
+}  // namespace fxe
