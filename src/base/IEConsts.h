@@ -119,6 +119,12 @@ inline constexpr std::string_view SInvalidAgendaObject = "Invalid object, agenda
 // An error raised by an alpha test, followed by the node's text.
 inline constexpr std::string_view SPatternMatchError = "%s for pattern match = %s";
 
+// --- Engine and its collections --------------------------------------------
+inline constexpr std::string_view SDefinedTypeExists = "Defined Type Name already exists: \"%s\"";
+inline constexpr std::string_view SFactTemplateExists = "Fact Template Name already exists: \"%s\"";
+inline constexpr std::string_view SFunctionNamesDiffer = "Function names do not match: %s and %s";
+inline constexpr std::string_view SCannotParseKind = "Unable to parse strings of %s at this time";
+
 // --- Construct and rule parser ---------------------------------------------
 inline constexpr std::string_view SUnexpectedSymbol =
     "Unexpected symbol, expected a \"(\", constant, or global variable: %s";

@@ -28,6 +28,7 @@ class TRule;
 class IUserFunction;
 class TIEContext;
 class IReasoner;
+class IInferenceEngine;
 
 // When values are checked against slot types: while parsing (static) and
 // whenever a value is stored into a fact or a slot default (dynamic).
@@ -95,7 +96,9 @@ class IReasoner : public ISymbolSource {
   // Asserts the fact; the new fact index, or -1 when the fact was refused as
   // a duplicate.
   virtual std::int32_t AssertFact(IFact& fact) = 0;
-  virtual void RetractFact(IFact& fact) = 0;
+  // Retracts the fact itself when it is in the fact base, else the first
+  // fact equal to it; the retracted fact's index, or -1 when there is none.
+  virtual std::int32_t RetractFact(IFact& fact) = 0;
   // Evaluates the fact's slot values in the context and stores the results
   // back into the fact.
   virtual void ResolveFact(IFact& fact, IIEContext* context) = 0;
@@ -160,6 +163,9 @@ class IReasoner : public ISymbolSource {
   virtual void SetGlobalVariable(std::string_view name, TRef<TIEValue> value) = 0;
   // Writes text through a logical name; an empty name is the standard output t.
   virtual void PrintOut(std::string_view logicalName, std::string_view text) = 0;
+
+  // The full inference engine behind this reasoner, when it is one.
+  virtual IInferenceEngine* InferenceEngine() noexcept { return nullptr; }
 
  protected:
   ~IReasoner() = default;

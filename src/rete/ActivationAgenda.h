@@ -51,6 +51,8 @@ class TActivation final : public TRefCounted {
   std::int32_t Salience() const noexcept { return salience_; }
   void SetSalience(std::int32_t salience) noexcept { salience_ = salience; }
   bool OnAgenda() const noexcept { return block_ != nullptr; }
+  // Whether its terminal node still lists it.
+  bool Listed() const noexcept { return listed_; }
 
  private:
   friend class TPatternMatchTerminalNode;

@@ -510,6 +510,16 @@ bool TReteNetwork::ProcessToken(TIEToken& token) {
   return passed;
 }
 
+void TReteNetwork::WithdrawFact(TRef<IFact> fact) {
+  ++quiet_;
+  auto loud = ScopeExit([this] { --quiet_; });
+  try {
+    ProcessFact(taRemove, std::move(fact));
+  } catch (const std::exception&) {
+    // A root that raised lets nothing through.
+  }
+}
+
 bool TReteNetwork::ProcessFact(TTokenAction tag, TRef<IFact> fact) {
   TTokenHold token(TIEToken::NewFromFact(*pool_, tag, std::move(fact)));
   return ProcessToken(*token);

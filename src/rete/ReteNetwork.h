@@ -80,6 +80,12 @@ class TReteNetwork final : public TGGraph {
   bool ProcessToken(TIEToken& token);
   // Makes the token for a fact change and processes it.
   bool ProcessFact(TTokenAction tag, TRef<IFact> fact);
+  // Withdraws a fact: a remove token that no failing test stops with an
+  // error (a test that raises lets nothing pass), so that whatever matched
+  // the fact goes.
+  void WithdrawFact(TRef<IFact> fact);
+  // Whether errors of tests are swallowed (while a fact is withdrawn).
+  bool Quiet() const noexcept { return quiet_ > 0; }
 
   // --- Reports -------------------------------------------------------------------------
   void Activated(TRef<TActivation> activation);
@@ -149,6 +155,7 @@ class TReteNetwork final : public TGGraph {
   TNodeEvent onNodeChange_;
   std::int32_t hashKey_ = DefaultHashKey;
   std::int32_t depth_ = 0;
+  std::int32_t quiet_ = 0;
   float minActivationStrength_ = 0.0f;
   bool enabled_ = true;
   bool literalLookups_ = false;

@@ -98,7 +98,16 @@ void TReteNode::Propagate(TIEToken& token) {
   for (std::size_t i = 0; i < edges.size(); ++i) {
     auto* edge = static_cast<TReteEdge*>(edges[i]);
     auto* to = static_cast<TReteNode*>(edge->ToNode());
-    if (!to->dead_) to->CallNode(token, edge->CallType());
+    if (to->dead_) continue;
+    if (!rete_->Quiet()) {
+      to->CallNode(token, edge->CallType());
+      continue;
+    }
+    try {
+      to->CallNode(token, edge->CallType());
+    } catch (const std::exception&) {
+      // While a fact is withdrawn, a test that raises stops only its own path.
+    }
   }
 }
 

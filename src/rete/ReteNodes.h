@@ -265,12 +265,12 @@ class TPatternMatchTerminalNode final : public TReteNode {
   void RemoveMatching(const TIEToken& token);
   // An activation being freed leaves the list.
   void ActivationFreed(TActivation& activation);
+  // The activation leaves the list and its deactivation is reported.
+  void Withdraw(TActivation& activation);
 
  private:
   void Link(TActivation& activation);
   void Unlink(TActivation& activation) noexcept;
-  // Unlinks and reports the deactivation.
-  void Withdraw(TActivation& activation);
 
   TRule* rule_;
   TActivation* first_ = nullptr;

@@ -265,9 +265,11 @@ std::int32_t TTestReasoner::AssertFact(IFact& fact) {
   return fact.ID();
 }
 
-void TTestReasoner::RetractFact(IFact& fact) {
-  facts_.erase(std::remove_if(facts_.begin(), facts_.end(), [&fact](const TRef<IFact>& f) { return f.Get() == &fact; }),
-               facts_.end());
+std::int32_t TTestReasoner::RetractFact(IFact& fact) {
+  auto it = std::find_if(facts_.begin(), facts_.end(), [&fact](const TRef<IFact>& f) { return f.Get() == &fact; });
+  if (it == facts_.end()) return -1;
+  facts_.erase(it);
+  return fact.ID();
 }
 
 void TTestReasoner::ResolveFact(IFact& fact, IIEContext* context) {

@@ -106,7 +106,7 @@ class TTestReasoner final : public IReasoner {
   TRef<TIEValue> ParseSlotValue(std::string_view text, IFactSlot& slot) override;
   TRef<IFact> FindFact(std::int32_t index) override;
   std::int32_t AssertFact(IFact& fact) override;
-  void RetractFact(IFact& fact) override;
+  std::int32_t RetractFact(IFact& fact) override;
   void ResolveFact(IFact& fact, IIEContext* context) override;
 
   // --- Functions and evaluation contexts ----------------------------------------------

@@ -1,0 +1,73 @@
+// The engine's fact sets: listing, replacement by name, ownership.
+#include "engine/FactSets.h"
+
+#include <algorithm>
+
+#include "base/IEExceptions.h"
+#include "base/Raise.h"
+#include "engine/InferenceEngine.h"
+
+namespace fxe {
+
+TFactSets::~TFactSets() { Clear(); }
+
+TFactSet& TFactSets::Item(std::int32_t index) const {
+  CheckIndex<EIEException>(index, Count());
+  return *list_[static_cast<std::size_t>(index)];
+}
+
+std::int32_t TFactSets::FindByName(std::string_view name) const noexcept {
+  for (std::size_t i = 0; i < list_.size(); ++i) {
+    if (list_[i]->FactSetName() == name) return static_cast<std::int32_t>(i);
+  }
+  return -1;
+}
+
+std::int32_t TFactSets::Add(TFactSet& factSet) {
+  if (auto it = std::find(list_.begin(), list_.end(), &factSet); it != list_.end())
+    return static_cast<std::int32_t>(it - list_.begin());
+  const std::int32_t listed = FindByName(factSet.FactSetName());
+  if (listed < 0) {
+    list_.push_back(&factSet);
+    return Count() - 1;
+  }
+  // The new set takes the old one's place; the old one leaves the engine.
+  TFactSet* old = list_[static_cast<std::size_t>(listed)];
+  list_[static_cast<std::size_t>(listed)] = &factSet;
+  auto owned = std::find_if(owned_.begin(), owned_.end(), [old](const auto& set) { return set.get() == old; });
+  if (owned != owned_.end()) {
+    std::unique_ptr<TFactSet> freed = std::move(*owned);
+    owned_.erase(owned);
+    freed->SetEngine(nullptr);
+  } else {
+    old->SetEngine(nullptr);
+  }
+  return listed;
+}
+
+TFactSet* TFactSets::Adopt(std::unique_ptr<TFactSet> factSet) {
+  if (!factSet) return nullptr;
+  if (std::find(list_.begin(), list_.end(), factSet.get()) == list_.end()) return nullptr;
+  owned_.push_back(std::move(factSet));
+  return owned_.back().get();
+}
+
+void TFactSets::Remove(TFactSet& factSet) noexcept {
+  if (auto it = std::find(list_.begin(), list_.end(), &factSet); it != list_.end()) list_.erase(it);
+}
+
+void TFactSets::Clear() {
+  std::vector<std::unique_ptr<TFactSet>> owned = std::move(owned_);
+  owned_.clear();
+  std::vector<TFactSet*> listed = list_;
+  for (TFactSet* set : listed) set->SetEngine(nullptr);
+  list_.clear();
+}
+
+std::string TFactSets::AsString() const {
+  std::string text;
+  for (const TFactSet* set : list_) text += set->AsString();
+  return text;
+}
+
+}  // namespace fxe

@@ -1,0 +1,48 @@
+// The engine's fact sets (deffacts) in definition order. A set whose name is
+// listed replaces the listed one; sets read by the engine's parser belong to
+// the engine.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/IEFacts.h"
+
+namespace fxe {
+
+class TInferenceEngine;
+
+class TFactSets final {
+ public:
+  explicit TFactSets(TInferenceEngine& engine) noexcept : engine_(engine) {}
+  ~TFactSets();
+  TFactSets(const TFactSets&) = delete;
+  TFactSets& operator=(const TFactSets&) = delete;
+
+  std::int32_t Count() const noexcept { return static_cast<std::int32_t>(list_.size()); }
+  TFactSet& Item(std::int32_t index) const;
+  std::span<TFactSet* const> List() const noexcept { return list_; }
+  // The position of the set named name, or -1.
+  std::int32_t FindByName(std::string_view name) const noexcept;
+  // Lists the set (which has this engine as its engine), replacing a listed
+  // set of the same name; a set listed already keeps its place. Returns the position.
+  std::int32_t Add(TFactSet& factSet);
+  // Takes a listed set over.
+  TFactSet* Adopt(std::unique_ptr<TFactSet> factSet);
+  // Takes the set off the list (it has left the engine).
+  void Remove(TFactSet& factSet) noexcept;
+  // Detaches every set from the engine; the engine's own are freed.
+  void Clear();
+  // The deffacts texts, in order.
+  std::string AsString() const;
+
+ private:
+  TInferenceEngine& engine_;
+  std::vector<TFactSet*> list_;
+  std::vector<std::unique_ptr<TFactSet>> owned_;
+};
+
+}  // namespace fxe
