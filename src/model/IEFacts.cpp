@@ -221,7 +221,11 @@ void TFact::SetSlotValue(std::string_view name, TRef<TIEValue> value) {
 
 std::int32_t TFact::SlotCount() const { return template_ ? template_->SlotLayout().Count() : 0; }
 
-IFactSlot& TFact::SlotAt(std::int32_t index) const { return layout_->SlotAt(CheckedIndex(index)); }
+IFactSlot& TFact::SlotAt(std::int32_t index) const {
+  // The index check brings the layout in line first.
+  const std::int32_t checked = CheckedIndex(index);
+  return layout_->SlotAt(checked);
+}
 
 TIEValue& TFact::SlotValueAt(std::int32_t index) { return Materialize(CheckedIndex(index)); }
 

@@ -377,9 +377,16 @@ bool TTestNode::EvaluateTests(const TIEToken& left, IFact* fact) {
 }
 
 bool TTestNode::CallNode(TIEToken& token, TCallType) {
-  if (token.Tag() != taClear && !EvaluateTests(token, nullptr)) return false;
-  Propagate(token);
-  return token.Tag() != taClear;
+  if (token.Tag() == taClear) {
+    Propagate(token);
+    return false;
+  }
+  if (!EvaluateTests(token, nullptr)) return false;
+  // The test's own position holds the negation fact, as a negated pattern's
+  // does, so that the patterns after it keep their positions.
+  TTokenHold extended(TIEToken::NewExtension(Rete().Pool(), token, nullptr, Rete().NegationFact()));
+  Propagate(*extended);
+  return true;
 }
 
 // --- TJoinNode ------------------------------------------------------------------------------------

@@ -153,7 +153,8 @@ class TPatternMatchNode final : public TReteNode {
   TSlotAccessor second_;
 };
 
-// Tests on a whole token, without memory.
+// Tests on a whole token, without memory. A passing token goes on extended
+// by the negation fact, which holds the test pattern's position.
 class TTestNode : public TReteNode {
  public:
   using TTestList = std::vector<std::unique_ptr<TIESlotTest>>;
