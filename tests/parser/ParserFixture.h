@@ -1,5 +1,5 @@
-// The set-up the parser suites share: a stand-in engine with a few functions,
-// a parser on it, and helpers that parse text and capture parse errors.
+// The set-up the parser suites share: an inference engine with a few
+// functions, a parser on it, and helpers that parse text and capture parse errors.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,10 +12,10 @@
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
+#include "engine/InferenceEngine.h"
 #include "fuzzy/IEFuzzyLogic.h"
 #include "model/IEPackages.h"
 #include "parser/IERuleParser.h"
-#include "support/TestReasoner.h"
 
 namespace fxe::test {
 
@@ -37,11 +37,50 @@ class TLambdaFunction final : public TIEUserFunction {
   TBody body_;
 };
 
+// The inference engine as the parser suites look at it: what was printed,
+// the fact sets, globals and facts it holds.
+class TParserEngine {
+ public:
+  TParserEngine() {
+    // The suites see only the terms their types define.
+    engine_.SetFuzzyAutoTerms(false);
+    engine_.SetOnPrintOut([this](TInferenceEngine&, std::string_view, std::string_view text) { output_ += text; });
+  }
+  operator IReasoner&() noexcept { return engine_; }
+  IReasoner* operator&() noexcept { return &engine_; }
+  TInferenceEngine& Engine() noexcept { return engine_; }
+
+  TRef<IIEDefinedType> FindDefinedType(std::string_view name) const { return engine_.FindDefinedType(name); }
+  TRef<IFactTemplate> FindFactTemplate(std::string_view name) const { return engine_.FindFactTemplate(name); }
+  TRule* FindRule(std::string_view name) const { return engine_.FindRule(name); }
+  TRef<IUserFunction> FindFunction(std::string_view name) const { return engine_.FindFunction(name); }
+  TIEContext& EngineContext() { return engine_.EngineContext(); }
+  void PrintOut(std::string_view logicalName, std::string_view text) { engine_.PrintOut(logicalName, text); }
+  void SetFuzzyAutoTerms(bool autoTerms) { engine_.SetFuzzyAutoTerms(autoTerms); }
+
+  const std::string& Output() const noexcept { return output_; }
+  void ClearOutput() noexcept { output_.clear(); }
+  std::vector<TFactSet*> FactSets() const { return {engine_.FactSetList().begin(), engine_.FactSetList().end()}; }
+  std::vector<std::pair<std::string, TRef<TIEValue>>> Globals() const {
+    std::vector<std::pair<std::string, TRef<TIEValue>>> globals;
+    for (const auto& entry : engine_.GlobalVariableTable()) globals.emplace_back(entry.Key(), entry.Value());
+    return globals;
+  }
+  // The fact base after the initial fact.
+  std::vector<TRef<IFact>> Facts() {
+    std::vector<TRef<IFact>> facts = engine_.Facts().Snapshot();
+    if (!facts.empty() && facts.front()->Template()->Name() == InitialFactTemplateName) facts.erase(facts.begin());
+    return facts;
+  }
+
+ private:
+  TInferenceEngine engine_;
+  std::string output_;
+};
+
 // An engine with a parser reading from a text, as the suites use them.
 struct TParserSession {
   TParserSession() {
-    engine.SetFuzzyParser(&fuzzyParser);
-    engine.SetFullFuzzyExpressions(true);
     AddFunction("+", [](std::span<const TRef<TIEValue>> arguments) {
       double sum = 0.0;
       bool integral = true;
@@ -66,11 +105,11 @@ struct TParserSession {
   }
 
   void AddFunction(std::string_view name, TLambdaFunction::TBody body, std::int32_t minArguments = 0) {
-    MakeRef<TLambdaFunction>(name, std::move(body), minArguments)->AddReasoner(engine);
+    MakeRef<TLambdaFunction>(name, std::move(body), minArguments)->AddReasoner(engine.Engine());
   }
   // Makes text the parser's input.
   void Use(std::string text) {
-    stream = TIERuleStream::FromText(std::move(text), &engine);
+    stream = TIERuleStream::FromText(std::move(text), &engine.Engine());
     parser.SetStream(stream.get());
   }
   // Parses all of text, executing commands.
@@ -79,10 +118,9 @@ struct TParserSession {
     parser.Parse(true);
   }
 
-  TIEFuzzyParser fuzzyParser;
-  TTestReasoner engine;
+  TParserEngine engine;
   std::unique_ptr<TIERuleStream> stream;
-  TIERuleParser parser{&engine};
+  TIERuleParser parser{&engine.Engine()};
 };
 
 class ParserTest : public ::testing::Test {
@@ -118,7 +156,7 @@ class ParserTest : public ::testing::Test {
   TParserSession session_;
 
  protected:
-  TTestReasoner& engine = session_.engine;
+  TParserEngine& engine = session_.engine;
   TIERuleParser& parser = session_.parser;
 };
 

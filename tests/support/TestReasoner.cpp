@@ -8,7 +8,6 @@
 #include "base/FuzzyConsts.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
-#include "fuzzy/IEFuzzyLogic.h"
 #include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe::test {
@@ -101,10 +100,7 @@ TTestReasoner::~TTestReasoner() {
   for (TFactSet* set : sets) set->SetEngine(nullptr);
 }
 
-void TTestReasoner::AddDefinedType(TRef<IIEDefinedType> type) {
-  if (IFuzzyVariable* variable = type->FuzzyVariable(); variable && fuzzyAutoTerms_) variable->CreateAutoTerms();
-  types_[type->Name()] = std::move(type);
-}
+void TTestReasoner::AddDefinedType(TRef<IIEDefinedType> type) { types_[type->Name()] = std::move(type); }
 
 void TTestReasoner::AddFactTemplate(TRef<IFactTemplate> factTemplate) {
   if (factTemplate->SlotCount() == 0) factTemplate->AddMultiSlot(ImpliedSlotName, SharedValues().EmptyList);
@@ -153,7 +149,6 @@ void TTestReasoner::RemoveFactSet(TFactSet& factSet) {
 }
 
 TRef<TIEValue> TTestReasoner::LinguisticToFuzzy(IFuzzyVariable& variable, const TIEValue& value, IIEContext* context) {
-  if (fullFuzzyExpressions_) return EvaluateFuzzyValue(&variable, value, context, fuzzyParser_);
   if (value.DType() == dtFuzzy) return MakeRef<TIEValue>(value.AsFuzzy());
   // The words of the expression: hedges followed by one term name.
   std::vector<std::string> words;
@@ -432,22 +427,7 @@ void TTestReasoner::SetGlobalVariable(std::string_view name, TRef<TIEValue> valu
     std::unique_ptr<TIEContext> child = engineContext_->CreateChild();
     value = value->Evaluate(child.get());
   }
-  engineContext_->SetGlobal(name, value);
-  for (auto& [global, initial] : globals_) {
-    if (global == name) {
-      initial = std::move(value);
-      return;
-    }
-  }
-  globals_.emplace_back(std::string(name), std::move(value));
-}
-
-void TTestReasoner::PrintOut(std::string_view logicalName, std::string_view text) {
-  if (!logicalName.empty() && logicalName != "t") {
-    output_ += logicalName;
-    output_ += '|';
-  }
-  output_ += text;
+  engineContext_->SetGlobal(name, std::move(value));
 }
 
 }  // namespace fxe::test

@@ -1,7 +1,7 @@
-// A stand-in inference engine for tests of the model and the parser: named
-// defined types and templates, a fact list, a symbol counter, a root context
-// with plain variables, switchable type checks, term lookup for fuzzy
-// values and a small reader for fact and value texts.
+// A stand-in inference engine for tests of the model and of rules on their
+// own: named defined types and templates, a fact list, a symbol counter, a
+// root context with plain variables, switchable type checks, term lookup for
+// fuzzy values and a small reader for fact and value texts.
 #pragma once
 
 #include <cstdint>
@@ -69,7 +69,6 @@ class TTestReasoner final : public IReasoner {
   // --- Set-up --------------------------------------------------------------------------
   void SetTypeChecks(TTypeChecks checks) noexcept { typeChecks_ = checks; }
   void SetFactDuplication(bool allowed) noexcept { factDuplication_ = allowed; }
-  void SetFuzzyParser(IFuzzyParser* parser) noexcept { fuzzyParser_ = parser; }
   TTestContext& RootContext() noexcept { return context_; }
   // Registers a type under its name (replacing one of that name).
   void AddDefinedType(TRef<IIEDefinedType> type) override;
@@ -98,7 +97,7 @@ class TTestReasoner final : public IReasoner {
   TTypeChecks TypeChecks() const override { return typeChecks_; }
   std::int32_t NextFactIndex() const override { return nextFactIndex_; }
   IIEContext* Context() override { return &context_; }
-  IFuzzyParser* FuzzyParser() override { return fuzzyParser_; }
+  IFuzzyParser* FuzzyParser() override { return nullptr; }
   TRef<TIEValue> LinguisticToFuzzy(IFuzzyVariable& variable, const TIEValue& value, IIEContext* context) override;
   TRef<TIEValue> SingletonsToFuzzy(IFuzzyVariable& variable, const TIEValue& value, IIEContext* context) override;
   TRef<IFact> ParseFact(std::string_view text) override;
@@ -142,24 +141,14 @@ class TTestReasoner final : public IReasoner {
   }
   // Names of the registered rules told RuleChanged, in order.
   const std::vector<std::string>& ChangedRules() const noexcept { return changedRules_; }
-  void ClearChangedRules() noexcept { changedRules_.clear(); }
 
   // --- Constructs read by the parser ---------------------------------------------------------
   // Keeps parsed fact sets (a set of the same name replaces the old one).
   TFactSet* AdoptFactSet(std::unique_ptr<TFactSet> factSet) override;
   // Binds the global in the engine context; a call is evaluated there first.
   void SetGlobalVariable(std::string_view name, TRef<TIEValue> value) override;
-  // Collects everything printed, as "<logical name>|" + text for names other than t.
-  void PrintOut(std::string_view logicalName, std::string_view text) override;
-  const std::vector<std::pair<std::string, TRef<TIEValue>>>& Globals() const noexcept { return globals_; }
-  const std::string& Output() const noexcept { return output_; }
-  // Converts linguistic values with the whole fuzzy expression language
-  // instead of the small term-and-hedges reader.
-  void SetFullFuzzyExpressions(bool full) noexcept { fullFuzzyExpressions_ = full; }
-  // Whether a fuzzy type added to this engine gets the automatic terms low,
-  // medium and high (off by default, so tests see only the terms they define).
-  void SetFuzzyAutoTerms(bool autoTerms) noexcept { fuzzyAutoTerms_ = autoTerms; }
-  void ClearOutput() noexcept { output_.clear(); }
+  // Drops what is printed.
+  void PrintOut(std::string_view, std::string_view) override {}
 
  private:
   // Tells the destroy watchers and lets every registered function go.
@@ -172,7 +161,6 @@ class TTestReasoner final : public IReasoner {
   std::vector<std::string> renames_;
   std::function<TRef<IFactSlot>(std::string_view, IFactTemplate&)> slotReader_;
   TTestContext context_;
-  IFuzzyParser* fuzzyParser_ = nullptr;
   TTypeChecks typeChecks_{tcStatic};
   std::int32_t nextFactIndex_ = 0;
   std::int32_t symbolIndex_ = 0;
@@ -192,10 +180,6 @@ class TTestReasoner final : public IReasoner {
   std::int32_t nextRuleNumber_ = 0;
   // Constructs read by the parser.
   std::map<std::string, std::unique_ptr<TFactSet>, std::less<>> ownedFactSets_;
-  std::vector<std::pair<std::string, TRef<TIEValue>>> globals_;
-  std::string output_;
-  bool fullFuzzyExpressions_ = false;
-  bool fuzzyAutoTerms_ = false;
 };
 
 }  // namespace fxe::test
