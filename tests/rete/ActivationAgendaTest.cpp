@@ -12,35 +12,12 @@
 #include "model/IEFactTemplate.h"
 #include "model/IEFacts.h"
 #include "rete/IERule.h"
+#include "support/LiteralModels.h"
 
 namespace fxe {
 namespace {
 
-// The agenda's sequence as the bisection describes it: a vector, probed.
-class TLiteralSequence final : public IActivationSequence {
- public:
-  std::int32_t Count() const noexcept override { return static_cast<std::int32_t>(items_.size()); }
-  TActivation& At(std::int32_t index) const override { return *items_.at(static_cast<std::size_t>(index)); }
-  std::int32_t IndexOf(const TActivation& activation) const override {
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-      if (items_[i] == &activation) return static_cast<std::int32_t>(i);
-    }
-    return -1;
-  }
-  void Insert(std::int32_t index, TActivation& activation) override {
-    items_.insert(items_.begin() + index, &activation);
-  }
-  void Erase(std::int32_t index) override { items_.erase(items_.begin() + index); }
-  void Clear() noexcept override { items_.clear(); }
-  std::int32_t InsertPosition(std::int32_t salience, TSearchStrategy strategy) const override {
-    if (items_.empty()) return -1;
-    return AgendaBisection(Count(), salience, strategy, [this](std::int32_t i) { return At(i).Rule().Salience(); });
-  }
-  void SaliencesChanged() noexcept override {}
-
- private:
-  std::vector<TActivation*> items_;
-};
+using test::TLiteralSequence;
 
 class TActivationAgendaTest : public ::testing::Test {
  protected:
