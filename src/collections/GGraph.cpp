@@ -165,7 +165,9 @@ void TGCustomGraph::AddEdge(std::unique_ptr<TGGraphEdge> edge) {
     // Both ends of an undirected edge see it as leaving and reaching them.
     to.outgoing_.push_back(raw);
     ++from.inDegree_;
+    to.OutgoingChanged();
   }
+  from.OutgoingChanged();
   Changed();
 }
 
@@ -178,7 +180,9 @@ void TGCustomGraph::Unregister(TGGraphEdge& edge) noexcept {
   if (&from != &to && std::find(to.outgoing_.begin(), to.outgoing_.end(), &edge) != to.outgoing_.end()) {
     EraseFirst(to.outgoing_, &edge);
     --from.inDegree_;
+    to.OutgoingChanged();
   }
+  from.OutgoingChanged();
 }
 
 void TGCustomGraph::DeleteEdge(TGGraphEdge& edge) {
@@ -218,6 +222,7 @@ void TGCustomGraph::Unlink(TGGraphNode& node) noexcept {
     node.owned_.pop_back();
   }
   node.outgoing_.clear();
+  node.OutgoingChanged();
 }
 
 std::int64_t TGCustomGraph::TotalWeight() const {

@@ -90,6 +90,8 @@ class TGGraphNode {
   // The edges reaching this node (known only to linked nodes); nullptr when
   // the node does not list them.
   virtual const std::vector<TGGraphEdge*>* IncomingList() const noexcept { return nullptr; }
+  // The outgoing list changed (nodes that cache their successors refresh them).
+  virtual void OutgoingChanged() noexcept {}
 
  private:
   friend class TGCustomGraph;

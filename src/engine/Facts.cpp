@@ -2,6 +2,8 @@
 // fact index and by equality hash, and duplicate detection.
 #include "engine/Facts.h"
 
+#include <algorithm>
+
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
@@ -45,29 +47,40 @@ IFact& TFacts::Fact(std::int32_t position) const {
   return *entries_[static_cast<std::size_t>(position)].fact;
 }
 
+std::int32_t TFacts::SlotOfId(std::int32_t id) const noexcept {
+  if (!ascending_) {
+    const std::int32_t* slot = byId_.Find(static_cast<std::uint32_t>(id));
+    return slot ? *slot : -1;
+  }
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
+                             [](const TEntry& entry, std::int32_t value) { return entry.id < value; });
+  if (it == entries_.end() || it->id != id || !it->fact) return -1;
+  return static_cast<std::int32_t>(it - entries_.begin());
+}
+
 std::int32_t TFacts::PositionOfSlot(std::int32_t slot) const {
   if (holes_ > 0) {
-    const IFact* fact = entries_[static_cast<std::size_t>(slot)].fact.Get();
+    const std::int32_t id = entries_[static_cast<std::size_t>(slot)].id;
     Compact();
-    return *byId_.Find(static_cast<std::uint32_t>(fact->ID()));
+    return SlotOfId(id);
   }
   return slot;
 }
 
 std::int32_t TFacts::IndexOfId(std::int32_t id) const {
-  const std::int32_t* slot = byId_.Find(static_cast<std::uint32_t>(id));
-  return slot ? PositionOfSlot(*slot) : -1;
+  const std::int32_t slot = SlotOfId(id);
+  return slot < 0 ? -1 : PositionOfSlot(slot);
 }
 
 IFact* TFacts::FindById(std::int32_t id) const noexcept {
-  const std::int32_t* slot = byId_.Find(static_cast<std::uint32_t>(id));
-  return slot ? entries_[static_cast<std::size_t>(*slot)].fact.Get() : nullptr;
+  const std::int32_t slot = SlotOfId(id);
+  return slot < 0 ? nullptr : entries_[static_cast<std::size_t>(slot)].fact.Get();
 }
 
 std::int32_t TFacts::IndexOf(const IFact& fact) const {
-  const std::int32_t* slot = byId_.Find(static_cast<std::uint32_t>(fact.ID()));
-  if (!slot || entries_[static_cast<std::size_t>(*slot)].fact.Get() != &fact) return -1;
-  return PositionOfSlot(*slot);
+  const std::int32_t slot = SlotOfId(fact.ID());
+  if (slot < 0 || entries_[static_cast<std::size_t>(slot)].fact.Get() != &fact) return -1;
+  return PositionOfSlot(slot);
 }
 
 std::int32_t TFacts::FindEqual(const IFact& fact) const {
@@ -75,14 +88,14 @@ std::int32_t TFacts::FindEqual(const IFact& fact) const {
   return found ? IndexOf(*found) : -1;
 }
 
-IFact* TFacts::FindEqualFact(const IFact& fact) const {
+IFact* TFacts::FindEqualFact(const IFact& fact, std::uint64_t hash) const {
   if (!cacheHashCodes_ || preserveIds_) {
     for (const TEntry& entry : entries_) {
       if (entry.fact && entry.fact->Equals(fact)) return entry.fact.Get();
     }
     return nullptr;
   }
-  const TChain* chain = byHash_.Find(EqualityHash(fact));
+  const TChain* chain = byHash_.Find(hash);
   for (std::int32_t slot = chain ? chain->head : -1; slot >= 0;
        slot = entries_[static_cast<std::size_t>(slot)].nextSameHash) {
     IFact* candidate = entries_[static_cast<std::size_t>(slot)].fact.Get();
@@ -116,7 +129,9 @@ void TFacts::SetCacheHashCodes(bool cache) {
   byHash_.Clear();
   if (cache) {
     for (std::size_t slot = 0; slot < entries_.size(); ++slot) {
-      if (entries_[slot].fact) IndexSlot(static_cast<std::int32_t>(slot));
+      if (!entries_[slot].fact) continue;
+      entries_[slot].hash = EqualityHash(*entries_[slot].fact);
+      IndexSlot(static_cast<std::int32_t>(slot));
     }
   }
 }
@@ -150,29 +165,34 @@ void TFacts::UnindexSlot(std::int32_t slot) {
   entry.nextSameHash = -1;
 }
 
-void TFacts::Append(TRef<IFact> fact) {
+void TFacts::Append(TRef<IFact> fact, std::uint64_t hash) {
   busy_ = true;
   auto idle = ScopeExit([this] { busy_ = false; });
   const std::int32_t id = fact->ID();
+  if (ascending_ && !entries_.empty() && entries_.back().id >= id) {
+    // Indices given from outside: from now on the map finds them.
+    ascending_ = false;
+    RebuildIndexes();
+  }
   TEntry entry;
-  entry.hash = cacheHashCodes_ ? EqualityHash(*fact) : 0;
+  entry.hash = cacheHashCodes_ ? hash : 0;
+  entry.id = id;
   entry.fact = std::move(fact);
   entries_.push_back(std::move(entry));
   const auto slot = static_cast<std::int32_t>(entries_.size() - 1);
-  byId_[static_cast<std::uint32_t>(id)] = slot;
+  if (!ascending_) byId_[static_cast<std::uint32_t>(id)] = slot;
   if (cacheHashCodes_) IndexSlot(slot);
   ++count_;
   if (id > highest_) highest_ = id;
 }
 
 bool TFacts::Erase(const IFact& fact) {
-  std::int32_t* found = byId_.Find(static_cast<std::uint32_t>(fact.ID()));
-  if (!found || entries_[static_cast<std::size_t>(*found)].fact.Get() != &fact) return false;
+  const std::int32_t slot = SlotOfId(fact.ID());
+  if (slot < 0 || entries_[static_cast<std::size_t>(slot)].fact.Get() != &fact) return false;
   busy_ = true;
   auto idle = ScopeExit([this] { busy_ = false; });
-  const std::int32_t slot = *found;
   if (cacheHashCodes_) UnindexSlot(slot);
-  byId_.Erase(static_cast<std::uint32_t>(fact.ID()));
+  if (!ascending_) byId_.Erase(static_cast<std::uint32_t>(fact.ID()));
   entries_[static_cast<std::size_t>(slot)].fact = nullptr;
   --count_;
   ++holes_;
@@ -182,6 +202,7 @@ bool TFacts::Erase(const IFact& fact) {
 
 void TFacts::Clear() noexcept {
   entries_.clear();
+  ascending_ = true;
   byId_.Clear();
   byHash_.Clear();
   holes_ = 0;
@@ -206,7 +227,8 @@ void TFacts::RebuildIndexes() const {
   byHash_.Clear();
   auto& self = const_cast<TFacts&>(*this);
   for (std::size_t slot = 0; slot < entries_.size(); ++slot) {
-    byId_[static_cast<std::uint32_t>(entries_[slot].fact->ID())] = static_cast<std::int32_t>(slot);
+    if (!entries_[slot].fact) continue;
+    if (!ascending_) byId_[static_cast<std::uint32_t>(entries_[slot].id)] = static_cast<std::int32_t>(slot);
     if (cacheHashCodes_) self.IndexSlot(static_cast<std::int32_t>(slot));
   }
 }

@@ -35,8 +35,12 @@ class TFacts {
   std::int32_t IndexOf(const IFact& fact) const;
   // The position of the first fact equal to fact (fact equality), or -1.
   std::int32_t FindEqual(const IFact& fact) const;
-  // The first fact equal to fact, or nullptr.
-  IFact* FindEqualFact(const IFact& fact) const;
+  // The first fact equal to fact, or nullptr; hash is the fact's
+  // EqualityHash when the caller has it (IndexHash).
+  IFact* FindEqualFact(const IFact& fact) const { return FindEqualFact(fact, IndexHash(fact)); }
+  IFact* FindEqualFact(const IFact& fact, std::uint64_t hash) const;
+  // The hash the index keys the fact by (0 without the index).
+  std::uint64_t IndexHash(const IFact& fact) const { return cacheHashCodes_ ? EqualityHash(fact) : 0; }
   // Every fact in order; the base must not change while visit runs.
   void ForEach(const std::function<void(IFact&)>& visit) const;
   std::vector<TRef<IFact>> Snapshot() const;
@@ -56,7 +60,8 @@ class TFacts {
   void SetCacheHashCodes(bool cache);
 
   // --- The engine's side ------------------------------------------------------------------
-  void Append(TRef<IFact> fact);
+  // hash is the fact's IndexHash.
+  void Append(TRef<IFact> fact, std::uint64_t hash);
   // Removes that very fact; false when it is not in the base.
   bool Erase(const IFact& fact);
   // Drops every fact (the engine sends the clear token).
@@ -71,6 +76,7 @@ class TFacts {
   struct TEntry {
     TRef<IFact> fact;  // nullptr: a hole
     std::uint64_t hash = 0;
+    std::int32_t id = -1;  // the fact's index, kept for a hole too
     std::int32_t nextSameHash = -1;
   };
   struct TChain {
@@ -81,13 +87,18 @@ class TFacts {
   // Closes the holes; positions are then slot numbers.
   void Compact() const;
   std::int32_t PositionOfSlot(std::int32_t slot) const;
+  // The slot of the fact with that index, or -1: a binary search while the
+  // indices ascend (they do unless facts keep their own), else the map.
+  std::int32_t SlotOfId(std::int32_t id) const noexcept;
   void IndexSlot(std::int32_t slot);
   void UnindexSlot(std::int32_t slot);
   void RebuildIndexes() const;
 
   TInferenceEngine& engine_;
   mutable std::vector<TEntry> entries_;
+  // Only once the indices stop ascending.
   mutable TOpenHashMap<std::int32_t> byId_;
+  bool ascending_ = true;
   mutable TOpenHashMap<TChain> byHash_;
   mutable std::int32_t holes_ = 0;
   std::int32_t count_ = 0;

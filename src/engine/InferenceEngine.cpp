@@ -233,7 +233,12 @@ std::int32_t TInferenceEngine::Assert(IFact& fact, bool unconditional) {
   TRef<IFact> asserted = AssertSteps(fact, unconditional);
   if (!asserted) return -1;
   const std::int32_t index = asserted->ID();
-  std::vector<TRef<IFact>> done{std::move(asserted)};
+  if (pendingAssertions_.empty() && pendingRetractions_.empty()) {
+    if (onAssertion_) onAssertion_(*this, *asserted);
+    return index;
+  }
+  std::vector<TRef<IFact>> done;
+  done.push_back(std::move(asserted));
   DrainPending(done);
   return index;
 }
@@ -252,25 +257,29 @@ TRef<IFact> TInferenceEngine::AssertSteps(IFact& input, bool unconditional) {
   // A fact object that is in the fact base already is asserted as a copy,
   // so that every asserted fact keeps its own index.
   if (facts_.IndexOf(input) >= 0) fact = input.Clone();
+  std::uint64_t hash = 0;
   if (factTemplate->HasFuzzySlots()) {
     // Correlation and combination rewrite the fact's values: they work on a
     // copy, and the caller's fact (an action's own, say) stays as it was.
     if (fact.Get() == &input) fact = input.Clone();
     if (current_ && current_->Strength() != 1.0f) Correlate(*fact, current_->Strength());
-    if (IFact* existing = facts_.FindEqualFact(*fact)) {
+    // The index hash leaves fuzzy slots out: combination does not change it.
+    hash = facts_.IndexHash(*fact);
+    if (IFact* existing = facts_.FindEqualFact(*fact, hash)) {
       const TRef<IFact> keep(existing);
       Combine(*fact, *existing, unconditional);
       RetractOne(*existing);
     }
-  } else if (!factDuplication_ && facts_.FindEqualFact(*fact)) {
-    return nullptr;
+  } else {
+    hash = facts_.IndexHash(*fact);
+    if (!factDuplication_ && facts_.FindEqualFact(*fact, hash)) return nullptr;
   }
-  return AppendAndMatch(std::move(fact));
+  return AppendAndMatch(std::move(fact), hash);
 }
 
-TRef<IFact> TInferenceEngine::AppendAndMatch(TRef<IFact> fact) {
+TRef<IFact> TInferenceEngine::AppendAndMatch(TRef<IFact> fact, std::uint64_t hash) {
   fact->SetID(nextFactIndex_++);
-  facts_.Append(fact);
+  facts_.Append(fact, hash);
   if (Tracing(cwFact)) Trace(" ==> " + fact->AsStringWithID());
   try {
     network_->ProcessFact(taAdd, fact);
@@ -407,6 +416,7 @@ void TInferenceEngine::RetractSteps(IFact& target) {
 
 void TInferenceEngine::RetractOne(IFact& fact) {
   RetractSteps(fact);
+  if (pendingAssertions_.empty() && pendingRetractions_.empty()) return;
   std::vector<TRef<IFact>> none;
   DrainPending(none);
 }
@@ -459,7 +469,7 @@ void TInferenceEngine::EndFiring(TRef<TActivation> activation) noexcept {
     // The failure under way is the one reported.
   }
   current_ = nullptr;
-  if (!firingRule_) retiredRules_.clear();
+  if (!firingRule_ && !retiredRules_.empty()) retiredRules_.clear();
 }
 
 std::int32_t TInferenceEngine::Run(std::int32_t limit) {
@@ -475,7 +485,7 @@ std::int32_t TInferenceEngine::Run(std::int32_t limit) {
     std::lock_guard<std::recursive_mutex> lock(FiringLock());
     if (agenda_.IsEmpty()) break;
     TRef<TActivation> activation(&agenda_.Activation(0));
-    current_ = activation;
+    current_ = activation.Get();
     if (Tracing(cwRule)) {
       Trace("FIRE " + std::to_string(firedCount_) + " " + activation->Rule().RuleName() + " " +
             activation->Token().ShortText());
@@ -524,13 +534,14 @@ void TInferenceEngine::PrintStatistics() {
 
 void TInferenceEngine::AddActivation(TRef<TActivation> activation) {
   try {
-    TRule& rule = activation->Rule();
+    TActivation& added = *activation;
+    TRule& rule = added.Rule();
     const std::int32_t before = rule.Salience();
     // A salience that changed under activations on the agenda unsorts it.
     if (rule.EvaluateSalience() != before && !agenda_.IsEmpty()) agenda_.Sequence().SaliencesChanged();
-    const std::int32_t index = agenda_.Add(activation);
-    if (Tracing(cwActivation)) Trace("==> Activation: " + activation->AsString());
-    if (onAddActivation_) onAddActivation_(*this, index, *activation);
+    const std::int32_t index = agenda_.Add(std::move(activation));
+    if (Tracing(cwActivation)) Trace("==> Activation: " + added.AsString());
+    if (onAddActivation_) onAddActivation_(*this, index, added);
   } catch (const EAbort&) {
     // An abort leaves the activation where it is.
   }

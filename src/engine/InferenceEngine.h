@@ -146,7 +146,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   // --- State and collections -------------------------------------------------------------------
   TActivationAgenda& Agenda() noexcept override { return agenda_; }
   TReteNetwork& Network() noexcept override { return *network_; }
-  TActivation* CurrentActivation() const noexcept override { return current_.Get(); }
+  TActivation* CurrentActivation() const noexcept override { return current_; }
   std::int32_t FiredCount() const noexcept override { return firedCount_; }
   std::int32_t FactCount() const override { return facts_.Count(); }
   IFact& FactAt(std::int32_t position) const override { return facts_.Fact(position); }
@@ -279,7 +279,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   // Steps 1 to 5 of an assertion; the fact asserted (a copy for a fuzzy
   // fact), or nullptr when it was refused.
   TRef<IFact> AssertSteps(IFact& fact, bool unconditional);
-  TRef<IFact> AppendAndMatch(TRef<IFact> fact);
+  TRef<IFact> AppendAndMatch(TRef<IFact> fact, std::uint64_t hash);
   void RetractSteps(IFact& fact);
   // Retracts the fact and processes the pending lists.
   void RetractOne(IFact& fact);
@@ -327,7 +327,8 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   TFactSets factSets_{*this};
   TIEFuzzyParser fuzzyParser_;
   std::unique_ptr<TIERuleParser> parser_;
-  TRef<TActivation> current_;
+  // The activation Run is firing (Run holds it).
+  TActivation* current_ = nullptr;
   TRule* firingRule_ = nullptr;
   std::vector<std::unique_ptr<TRule>> retiredRules_;
   TConstructWatches watch_;

@@ -238,6 +238,20 @@ void AdoptVariable(const TIEValue& value, IFuzzyVariable& variable) {
   }
 }
 
+bool EvaluatesToItself(TIEType type) noexcept {
+  switch (type) {
+    case dtVariable:
+    case dtMultiVariable:
+    case dtFunCall:
+    case dtObject:
+    case dtSingletons:
+    case dtList:
+      return false;
+    default:
+      return true;
+  }
+}
+
 // Appends the items evaluated in context; an item that evaluates to a
 // multifield has its items appended in its place, evaluated the same way.
 void AppendFlattened(const TValueVector& items, TIEContext& context, TValueVector& out) {
@@ -258,7 +272,14 @@ IFact& TIEContext::ResolveFact(IFact& fact) {
   const IFactTemplate* factTemplate = fact.Template();
   if (!factTemplate) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   const bool fuzzyTemplate = factTemplate->HasFuzzySlots();
-  for (std::int32_t i = 0; i < fact.SlotCount(); ++i) {
+  const std::int32_t count = fact.SlotCount();
+  for (std::int32_t i = 0; i < count; ++i) {
+    // A constant evaluates to itself: nothing to resolve (lists are
+    // flattened and fuzzy slots converted below).
+    if (!fuzzyTemplate) {
+      const TIEValue* peeked = fact.PeekSlotValue(i);
+      if (!peeked || EvaluatesToItself(peeked->DType())) continue;
+    }
     const IFactSlot& slot = fact.SlotAt(i);
     TRef<TIEValue> stored(&fact.SlotValueAt(i));
     TRef<TIEValue> value = stored->Evaluate(this);

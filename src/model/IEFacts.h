@@ -59,6 +59,13 @@ class TFact final : public IFact {
   std::string AsString() const override;
   std::string AsStringWithID() const override;
 
+  // Hot paths that hold a position in a layout read the stored value
+  // directly: the value at index when the fact's values are laid out by
+  // layout and the value exists, else nullptr (take the general way then).
+  TIEValue* StoredValueIn(const TSlotLayout* layout, std::int32_t index) const noexcept {
+    return layout_.Get() == layout ? values_[index].Get() : nullptr;
+  }
+
  private:
   using TValues = std::unique_ptr<TRef<TIEValue>[]>;
 

@@ -11,6 +11,7 @@
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
 #include "model/ConstructText.h"
+#include "model/IEFacts.h"
 #include "model/IEPackages.h"
 #include "model/IReasoner.h"
 
@@ -109,18 +110,28 @@ std::int32_t TSlotAccessor::IndexIn(IFact& fact) const {
   return index_;
 }
 
+TIEValue* TSlotAccessor::Stored(IFact& fact) const noexcept {
+  // A fact whose values are laid out as the accessor last saw: read in place.
+  if (index_ < 0 || typeid(fact) != typeid(TFact)) return nullptr;
+  return static_cast<const TFact&>(fact).StoredValueIn(layout_.Get(), index_);
+}
+
 TIEValue& TSlotAccessor::ValueOf(IFact& fact) const {
+  if (TIEValue* stored = Stored(fact)) return *stored;
   const std::int32_t index = IndexIn(fact);
   if (index < 0) Raise<EIEException>(IEConsts::SNoSuchSlotName, name_);
   return fact.SlotValueAt(index);
 }
 
 TIEValue* TSlotAccessor::TryValueOf(IFact& fact, std::int32_t subIndex) const {
-  const std::int32_t index = IndexIn(fact);
-  if (index < 0) return nullptr;
-  TIEValue& value = fact.SlotValueAt(index);
-  if (subIndex < 0) return &value;
-  const TValueVector* list = value.ListPtr();
+  TIEValue* value = Stored(fact);
+  if (!value) {
+    const std::int32_t index = IndexIn(fact);
+    if (index < 0) return nullptr;
+    value = &fact.SlotValueAt(index);
+  }
+  if (subIndex < 0) return value;
+  const TValueVector* list = value->ListPtr();
   if (!list || subIndex >= list->Count()) return nullptr;
   return list->Item(subIndex).Get();
 }

@@ -64,6 +64,9 @@ class TSlotAccessor {
   TIEValue& ValueOf(IFact& fact) const;
   // The slot's position in the fact's template layout, or -1.
   std::int32_t IndexIn(IFact& fact) const;
+  // The fact's stored value of the slot read in place when the fact is laid
+  // out as last seen; nullptr otherwise.
+  TIEValue* Stored(IFact& fact) const noexcept;
   // Element subIndex of the fact's multifield value of the slot, or the whole
   // value for -1; nullptr when the value has no such element.
   TIEValue* ValueOf(IFact& fact, std::int32_t subIndex) const;

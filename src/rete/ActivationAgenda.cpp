@@ -19,9 +19,10 @@ using detail::kLineEnd;
 
 namespace {
 
-// Blocks split above this size; a few hundred pointers move per insertion
-// while a Fenwick tree of a few hundred blocks finds positions.
-constexpr std::size_t kMaxBlock = 512;
+// Blocks split above this size: at most half of it moves per insertion,
+// and a Fenwick tree of a few hundred blocks finds positions.
+constexpr std::int32_t kMaxBlock = 512;
+static_assert(kMaxBlock < 1024, "a block's ring holds a full block and one more");
 
 }  // namespace
 
@@ -66,6 +67,36 @@ std::string TActivation::AsString() const {
 
 // --- TActivationSequence -----------------------------------------------------------------------
 
+void TActivationSequence::TRing::Insert(std::int32_t i, TActivation* activation) noexcept {
+  if (i < size_ / 2) {
+    head_ = (head_ - 1) & (Capacity - 1);
+    for (std::int32_t k = 0; k < i; ++k) Slot(k) = Slot(k + 1);
+  } else {
+    for (std::int32_t k = size_; k > i; --k) Slot(k) = Slot(k - 1);
+  }
+  Slot(i) = activation;
+  ++size_;
+}
+
+TActivation* TActivationSequence::TRing::Erase(std::int32_t i) noexcept {
+  TActivation* erased = Slot(i);
+  if (i < size_ / 2) {
+    for (std::int32_t k = i; k > 0; --k) Slot(k) = Slot(k - 1);
+    head_ = (head_ + 1) & (Capacity - 1);
+  } else {
+    for (std::int32_t k = i; k + 1 < size_; ++k) Slot(k) = Slot(k + 1);
+  }
+  --size_;
+  return erased;
+}
+
+std::int32_t TActivationSequence::TRing::Find(const TActivation* activation) const noexcept {
+  for (std::int32_t k = 0; k < size_; ++k) {
+    if (At(k) == activation) return k;
+  }
+  return -1;
+}
+
 TActivationSequence::TActivationSequence() = default;
 
 TActivationSequence::~TActivationSequence() { Clear(); }
@@ -86,7 +117,7 @@ void TActivationSequence::Rebuild() {
   tree_.assign(n + 1, 0);
   for (std::size_t b = 0; b < n; ++b) {
     blocks_[b]->index = static_cast<std::int32_t>(b);
-    tree_[b + 1] += static_cast<std::int32_t>(blocks_[b]->items.size());
+    tree_[b + 1] += blocks_[b]->items.Size();
     const std::size_t parent = (b + 1) + ((b + 1) & (~(b + 1) + 1));
     if (parent <= n) tree_[parent] += tree_[b + 1];
   }
@@ -95,7 +126,7 @@ void TActivationSequence::Rebuild() {
 TActivationSequence::TBlock& TActivationSequence::Locate(std::int32_t index, std::int32_t& offset) const {
   if (index >= count_) {
     TBlock& last = *blocks_.back();
-    offset = static_cast<std::int32_t>(last.items.size());
+    offset = last.items.Size();
     return last;
   }
   const auto n = static_cast<std::int32_t>(blocks_.size());
@@ -117,7 +148,7 @@ TActivation& TActivationSequence::At(std::int32_t index) const {
   CheckIndex<EIEException>(index, count_);
   std::int32_t offset = 0;
   TBlock& block = Locate(index, offset);
-  return *block.items[static_cast<std::size_t>(offset)];
+  return *block.items.At(offset);
 }
 
 std::int32_t TActivationSequence::IndexOf(const TActivation& activation) const {
@@ -125,9 +156,8 @@ std::int32_t TActivationSequence::IndexOf(const TActivation& activation) const {
   if (!block || static_cast<std::size_t>(block->index) >= blocks_.size() ||
       blocks_[static_cast<std::size_t>(block->index)].get() != block)
     return -1;
-  auto it = std::find(block->items.begin(), block->items.end(), &activation);
-  if (it == block->items.end()) return -1;
-  return BlockStart(block->index) + static_cast<std::int32_t>(it - block->items.begin());
+  const std::int32_t offset = block->items.Find(&activation);
+  return offset < 0 ? -1 : BlockStart(block->index) + offset;
 }
 
 void TActivationSequence::CountSalience(std::int32_t salience, std::int32_t delta) {
@@ -148,19 +178,21 @@ void TActivationSequence::Insert(std::int32_t index, TActivation& activation) {
   std::int32_t offset = 0;
   TBlock& block = Locate(index, offset);
   CountSalience(activation.Salience(), 1);
-  block.items.insert(block.items.begin() + offset, &activation);
+  block.items.Insert(offset, &activation);
   activation.block_ = &block;
   AddToTree(block.index, 1);
   ++count_;
-  if (block.items.size() > kMaxBlock) Split(block);
+  if (block.items.Size() > kMaxBlock) Split(block);
 }
 
 void TActivationSequence::Split(TBlock& block) {
   auto second = std::make_unique<TBlock>();
-  const auto half = static_cast<std::ptrdiff_t>(block.items.size() / 2);
-  second->items.assign(block.items.begin() + half, block.items.end());
-  block.items.erase(block.items.begin() + half, block.items.end());
-  for (TActivation* moved : second->items) moved->block_ = second.get();
+  const std::int32_t half = block.items.Size() / 2;
+  while (block.items.Size() > half) {
+    TActivation* moved = block.items.Erase(half);
+    second->items.Insert(second->items.Size(), moved);
+    moved->block_ = second.get();
+  }
   blocks_.insert(blocks_.begin() + block.index + 1, std::move(second));
   Rebuild();
 }
@@ -174,19 +206,18 @@ void TActivationSequence::Erase(std::int32_t index) {
   CheckIndex<EIEException>(index, count_);
   std::int32_t offset = 0;
   TBlock& block = Locate(index, offset);
-  TActivation* activation = block.items[static_cast<std::size_t>(offset)];
-  block.items.erase(block.items.begin() + offset);
+  TActivation* activation = block.items.Erase(offset);
   activation->block_ = nullptr;
   CountSalience(activation->Salience(), -1);
   AddToTree(block.index, -1);
   --count_;
-  if (block.items.empty()) RemoveBlock(block);
+  if (block.items.Empty()) RemoveBlock(block);
   if (count_ == 0) sorted_ = true;
 }
 
 void TActivationSequence::Clear() noexcept {
   for (auto& block : blocks_) {
-    for (TActivation* activation : block->items) activation->block_ = nullptr;
+    for (std::int32_t k = 0; k < block->items.Size(); ++k) block->items.At(k)->block_ = nullptr;
   }
   blocks_.clear();
   tree_.clear();

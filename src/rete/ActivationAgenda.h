@@ -140,8 +140,28 @@ class TActivationSequence final : public IActivationSequence {
   void SaliencesChanged() noexcept override { sorted_ = false; }
 
  private:
+  // Up to a few hundred activations in a ring: an insertion or removal
+  // moves the shorter side, so both ends of a block cost nothing.
+  class TRing {
+   public:
+    static constexpr std::int32_t Capacity = 1024;
+    TRing() : slots_(std::make_unique<TActivation*[]>(Capacity)) {}
+    std::int32_t Size() const noexcept { return size_; }
+    bool Empty() const noexcept { return size_ == 0; }
+    TActivation* At(std::int32_t i) const noexcept { return slots_[(head_ + i) & (Capacity - 1)]; }
+    void Insert(std::int32_t i, TActivation* activation) noexcept;
+    TActivation* Erase(std::int32_t i) noexcept;
+    // The position of the activation, or -1.
+    std::int32_t Find(const TActivation* activation) const noexcept;
+
+   private:
+    TActivation*& Slot(std::int32_t i) noexcept { return slots_[(head_ + i) & (Capacity - 1)]; }
+    std::unique_ptr<TActivation*[]> slots_;
+    std::int32_t head_ = 0;
+    std::int32_t size_ = 0;
+  };
   struct TBlock {
-    std::vector<TActivation*> items;
+    TRing items;
     std::int32_t index = 0;
   };
   // The block holding position index (index == count_: the last block) and

@@ -399,7 +399,7 @@ class TFiringContext final : public TIEContext {
   TIEValue* FindVariable(const TIEValue& variable) const override {
     if (const std::int32_t* slot = layout_.actionVariables.Find(Key(variable))) {
       const TRule::TFrameSlot& entry = frame_[static_cast<std::size_t>(*slot)];
-      if (entry.bound && layout_.names[static_cast<std::size_t>(*slot)] == variable.Text()) return ValueOf(entry);
+      if (entry.bound) return ValueOf(entry);
     }
     return FindVariableValue(variable.Text());
   }
@@ -491,6 +491,7 @@ void TRule::BuildFrameLayout(TFrameLayout& layout) const {
   layout.names.clear();
   layout.bindingSlots.clear();
   layout.actionVariables.Clear();
+  layout.pinned.clear();
   auto slotOf = [&layout](std::string_view name) {
     std::int32_t slot = layout.IndexOfName(name);
     if (slot < 0) {
@@ -514,8 +515,10 @@ void TRule::BuildFrameLayout(TFrameLayout& layout) const {
     const TIEValue* value = pending.back();
     pending.pop_back();
     if (IsVariableValue(value)) {
-      if (const std::int32_t slot = layout.IndexOfName(value->Text()); slot >= 0)
+      if (const std::int32_t slot = layout.IndexOfName(value->Text()); slot >= 0) {
         layout.actionVariables[TFiringContext::Key(*value)] = slot;
+        layout.pinned.emplace_back(const_cast<TIEValue*>(value));
+      }
     } else if (const IFunCall* call = value->FunCallPtr()) {
       for (const auto& argument : call->Arguments()) {
         if (argument) pending.push_back(argument.Get());

@@ -188,7 +188,10 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
     std::vector<std::string> names;
     // The frame slot each binding fills (-1 for locals), by binding index.
     std::vector<std::int32_t> bindingSlots;
+    // The variables of the actions by identity; the layout keeps them alive,
+    // so an address found here is always that variable.
     TOpenHashMap<std::int32_t> actionVariables;
+    std::vector<TRef<TIEValue>> pinned;
     std::int32_t ruleSlot = -1;
     bool valid = false;
     std::int32_t IndexOfName(std::string_view name) const noexcept;

@@ -528,12 +528,22 @@ bool TReteNetwork::ProcessFact(TTokenAction tag, TRef<IFact> fact) {
 // --- Reports -------------------------------------------------------------------------------------------
 
 void TReteNetwork::Activated(TRef<TActivation> activation) {
-  if (engine_) {
-    engine_->AddActivation(activation);
-  } else {
-    unowned_.push_back(activation);
+  if (!onActivation_) {
+    if (engine_) {
+      engine_->AddActivation(std::move(activation));
+    } else {
+      unowned_.push_back(std::move(activation));
+    }
+    return;
   }
-  if (onActivation_) onActivation_(*this, *activation);
+  // Held for the event: the engine's own handlers may withdraw it.
+  const TRef<TActivation> keep = activation;
+  if (engine_) {
+    engine_->AddActivation(std::move(activation));
+  } else {
+    unowned_.push_back(std::move(activation));
+  }
+  onActivation_(*this, *keep);
 }
 
 void TReteNetwork::Deactivated(TActivation& activation) {

@@ -92,19 +92,29 @@ std::string TReteNode::AsString() const {
          " RuleUse: " + std::to_string(ruleUseCount_);
 }
 
+void TReteNode::OutgoingChanged() noexcept {
+  successors_.clear();
+  for (TGGraphEdge* edge : OutgoingEdges()) {
+    auto* reteEdge = static_cast<TReteEdge*>(edge);
+    successors_.push_back({static_cast<TReteNode*>(edge->ToNode()), reteEdge->CallType()});
+  }
+}
+
 void TReteNode::Propagate(TIEToken& token) {
-  // By position: the edges may change while tokens travel.
-  const std::vector<TGGraphEdge*>& edges = OutgoingEdges();
-  for (std::size_t i = 0; i < edges.size(); ++i) {
-    auto* edge = static_cast<TReteEdge*>(edges[i]);
-    auto* to = static_cast<TReteNode*>(edge->ToNode());
-    if (to->dead_) continue;
-    if (!rete_->Quiet()) {
-      to->CallNode(token, edge->CallType());
-      continue;
-    }
+  if (rete_->Quiet()) return PropagateQuietly(token);
+  // By position: the successors may change while tokens travel.
+  for (std::size_t i = 0; i < successors_.size(); ++i) {
+    const TSuccessor next = successors_[i];
+    if (!next.node->dead_) next.node->CallNode(token, next.callType);
+  }
+}
+
+void TReteNode::PropagateQuietly(TIEToken& token) {
+  for (std::size_t i = 0; i < successors_.size(); ++i) {
+    const TSuccessor next = successors_[i];
+    if (next.node->dead_) continue;
     try {
-      to->CallNode(token, edge->CallType());
+      next.node->CallNode(token, next.callType);
     } catch (const std::exception&) {
       // While a fact is withdrawn, a test that raises stops only its own path.
     }
@@ -118,6 +128,36 @@ TPatternMatchNode::TPatternMatchNode(TReteNetwork& rete, TPatternMatchTest test,
     : TReteNode(rete), test_(test), value_(std::move(value)), arguments_(std::move(arguments)) {
   first_.SetName(TextArgument(0));
   if (test_ == pmtTestSlotValueEqual || test_ == pmtTestSlotValueNotEqual) second_.SetName(TextArgument(1));
+  if ((test_ == pmtTestEqual || test_ == pmtTestNotEqual) && value_) {
+    switch (value_->DType()) {
+      case dtAtom:
+      case dtString:
+      case dtInteger:
+      case dtFactId:
+      case dtFloat:
+        constantKind_ = value_->DType();
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+bool TPatternMatchNode::CompareConstant(const TIEValue& actual) const noexcept {
+  // Strict equality of two plain values: the kinds agree and so do the payloads.
+  if (actual.DType() != constantKind_) return false;
+  switch (constantKind_) {
+    case dtInteger:
+    case dtFactId:
+      return actual.RawInteger() == value_->RawInteger();
+    case dtFloat: {
+      const double a = actual.RawFloat();
+      const double b = value_->RawFloat();
+      return !(a < b) && !(a > b);
+    }
+    default:
+      return actual.Text() == value_->Text();
+  }
 }
 
 const std::string& TPatternMatchNode::TextArgument(std::size_t index) const {
@@ -182,6 +222,15 @@ bool TPatternMatchNode::CallNode(TIEToken& token, TCallType) {
   }
   IFact* fact = token.Fact();
   if (!fact) return false;
+  if (constantKind_ != dtNone) {
+    // A plain constant against a value stored in place: no fuzzy grades.
+    const TIEValue* actual = first_.Stored(*fact);
+    if (actual && actual->DType() != dtFuzzy) {
+      const bool pass = CompareConstant(*actual) != (test_ == pmtTestNotEqual);
+      if (pass) Propagate(token);
+      return pass;
+    }
+  }
   if (test_ == pmtTestMultiSlotMultiField) {
     Segment(token, *fact);
     return true;

@@ -70,7 +70,6 @@ class TReteEdge final : public TGGraphEdge {
   TReteEdge(TGGraphNode* fromNode, TGGraphNode* toNode, TCallType callType)
       : TGGraphEdge(fromNode, toNode), callType_(callType) {}
   TCallType CallType() const noexcept { return callType_; }
-  void SetCallType(TCallType callType) noexcept { callType_ = callType; }
 
  private:
   TCallType callType_;
@@ -96,9 +95,20 @@ class TReteNode : public TGLinkedGraphNode {
   // Marks a node that is being freed while tokens still travel.
   bool Dead() const noexcept { return dead_; }
 
+ protected:
+  void OutgoingChanged() noexcept override;
+
  private:
   friend class TReteNetwork;
+  // The successors in edge order, kept from the edges for propagation.
+  struct TSuccessor {
+    TReteNode* node;
+    TCallType callType;
+  };
+  void PropagateQuietly(TIEToken& token);
+
   TReteNetwork* rete_;
+  std::vector<TSuccessor> successors_;
   std::int32_t ruleUseCount_ = 1;
   bool dead_ = false;
 };
@@ -146,11 +156,17 @@ class TPatternMatchNode final : public TReteNode {
   const std::string& TextArgument(std::size_t index) const;
   std::int32_t IntArgument(std::size_t index) const;
 
+  // An equality with a plain constant, compared in place.
+  bool CompareConstant(const TIEValue& actual) const noexcept;
+
   TPatternMatchTest test_;
   TRef<TIEValue> value_;
   TNodeArguments arguments_;
   TSlotAccessor first_;
   TSlotAccessor second_;
+  // The kind of a plain (not fuzzy, not a call) constant of an equality
+  // test, dtNone when the test takes the general way.
+  TIEType constantKind_ = dtNone;
 };
 
 // Tests on a whole token, without memory. A passing token goes on extended

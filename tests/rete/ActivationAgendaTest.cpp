@@ -95,7 +95,7 @@ TEST_F(TActivationAgendaTest, FastSequenceAgreesWithTheLiteralBisection) {
     std::vector<TRule*> rules;
     for (int r = 0; r < 6; ++r)
       rules.push_back(&Rule("r" + std::to_string(r), static_cast<std::int32_t>(random() % 5) - 2));
-    const int steps = 400 + round * 40;
+    const int steps = 400 + round * 150;
     for (int step = 0; step < steps; ++step) {
       const unsigned choice = random() % 10;
       if (choice < 6 || fast.IsEmpty()) {

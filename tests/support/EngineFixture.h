@@ -1,9 +1,7 @@
-// An engine for tests with a few host functions standing in for built-ins
-// (assert, retract, modify, printout, bind, halt, arithmetic and
-// comparisons), everything printed collected, and helpers that run text.
+// An engine for tests and benchmarks with a few host functions standing in
+// for built-ins (assert, retract, modify, printout, bind, halt, arithmetic
+// and comparisons), everything printed collected, and helpers that run text.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -12,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/IEExceptions.h"
 #include "engine/InferenceEngine.h"
 #include "model/IEFacts.h"
 #include "model/IEPackages.h"
