@@ -126,7 +126,10 @@ class TEngineSession {
     // (note x ...) logs the printed values, blank-separated.
     Function("note", [](TEngineSession& session, IFunCall& call, TIEContext* context) {
       std::string line;
-      for (const auto& value : Arguments(call, context)) line += (line.empty() ? "" : " ") + value->AsText();
+      for (const auto& value : Arguments(call, context)) {
+        if (!line.empty()) line += ' ';
+        line += value->AsText();
+      }
       session.log.push_back(line);
       return SharedValues().Nil;
     });
