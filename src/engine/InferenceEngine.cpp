@@ -46,7 +46,6 @@ void ClipFuzzySet(IFuzzySet& set, float level) {
 
 }  // namespace
 
-TPackageFactories DefaultPackageFactories() { return {}; }
 
 // --- Creation and destruction -------------------------------------------------------------------
 
