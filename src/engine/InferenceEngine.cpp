@@ -701,6 +701,16 @@ void TInferenceEngine::SetParserMaxErrors(std::uint32_t maxErrors) noexcept {
   parser_->SetMaxErrors(static_cast<std::int32_t>(std::min<std::uint32_t>(maxErrors, 2147483647u)));
 }
 
+void TInferenceEngine::SetOnParseError(TParseErrorEvent handler) {
+  if (!handler) {
+    parser_->SetOnError(nullptr);
+    return;
+  }
+  parser_->SetOnError([this, handler = std::move(handler)](std::string_view message, std::int32_t line) {
+    handler(*this, message, line);
+  });
+}
+
 void TInferenceEngine::SetParserErrorHandling(TErrorHandling handling) noexcept {
   parserErrorHandling_ = handling;
   parser_->SetErrorHandling(handling);

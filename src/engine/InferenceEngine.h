@@ -209,6 +209,11 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void SetOnStartInference(TNotifyEvent handler) { onStartInference_ = std::move(handler); }
   void SetOnEndInference(TInferenceEvent handler) { onEndInference_ = std::move(handler); }
   void SetOnPrintOut(TPrintOutEvent handler) { onPrintOut_ = std::move(handler); }
+  // Each error of a collecting parse (ParserErrorHandling ehRaiseAllAtEnd) as
+  // it happens; while one is assigned, Parse reads on to the end of the text
+  // and raises nothing for the failed forms.
+  using TParseErrorEvent = std::function<void(TInferenceEngine& sender, std::string_view message, std::int32_t line)>;
+  void SetOnParseError(TParseErrorEvent handler);
   const TPrintOutEvent& OnPrintOut() const noexcept { return onPrintOut_; }
   void SetOnFuzzyCorrelation(TFuzzyCorrelationEvent handler) { onFuzzyCorrelation_ = std::move(handler); }
   void SetOnFuzzyInference(TFactCombineEvent handler) { onFuzzyInference_ = std::move(handler); }

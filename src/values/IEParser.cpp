@@ -440,7 +440,9 @@ void TIERuleStream::ReadAhead() {
       ++depth;
     else if (fields.dataType == tkCloseParen)
       --depth;
-    if (depth == 0 || fields.dataType == tkEndOfInput) break;
+    // A stray closing parenthesis is a construct of its own: reading on
+    // until the depth came back to 0 would join the next form to it.
+    if (depth <= 0 || fields.dataType == tkEndOfInput) break;
   }
   drop.release();
 }
@@ -508,7 +510,13 @@ TRef<TIEStreamToken> TIERuleStream::CurrentToken() {
 }
 
 void TIERuleStream::SkipToEndOfConstruct() {
-  while (depth_ != 0) {
+  // A stray closing parenthesis is a failed construct of its own: skipping
+  // on until the depth came back to 0 would swallow the next form.
+  if (depth_ < 0) {
+    depth_ = 0;
+    return;
+  }
+  while (depth_ > 0) {
     if (NextToken()->DataType() == tkEndOfInput) break;
   }
 }
@@ -600,9 +608,13 @@ void TIEParser::Parse(bool executeCommands) {
   std::int32_t firstLine = 0;
   bool skipConstruct = false;
   const auto collect = [&](std::string message, std::int32_t line) {
+    skipConstruct = true;
+    if (onError_) {
+      onError_(message, line);
+      return;
+    }
     if (messages.empty()) firstLine = line;
     messages.push_back(std::move(message));
-    skipConstruct = true;
   };
   for (;;) {
     try {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -270,6 +271,14 @@ class TIEParser {
   std::int32_t MaxErrors() const noexcept { return maxErrors_; }
   void SetMaxErrors(std::int32_t maxErrors) noexcept { maxErrors_ = maxErrors; }
 
+  // Told of each error of the collecting loop as it happens. While one is
+  // assigned the loop hands every error to it, none is kept, and it reads on
+  // to the end of the input without raising: an interactive host reports
+  // each failing form and runs the next.
+  using TErrorEvent = std::function<void(std::string_view message, std::int32_t line)>;
+  const TErrorEvent& OnError() const noexcept { return onError_; }
+  void SetOnError(TErrorEvent handler) { onError_ = std::move(handler); }
+
   // Copies the stream and the four settings.
   void Assign(const TIEParser& source) noexcept;
 
@@ -300,6 +309,7 @@ class TIEParser {
   TErrorHandling errorHandling_ = ehRaiseImmediate;
   bool strictTemplates_ = false;
   bool staticTypeChecking_ = true;
+  TErrorEvent onError_;
 };
 
 }  // namespace fxe

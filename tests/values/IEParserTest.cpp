@@ -420,11 +420,11 @@ TEST(TIERuleStream, PeekConstructName) {
     EXPECT_EQ(stream->PeekConstructName(), c.name);
     EXPECT_EQ(stream->NextToken()->DataType(), c.nextType);
   }
-  // After "(" the buffer may be empty: "(" closes the read-ahead of ") (".
+  // A stray ")" is read ahead alone, so the construct after it keeps its "(".
   auto stream = TIERuleStream::FromText(") (x)");
   stream->NextToken();
-  EXPECT_EQ(stream->PeekConstructName(), "");
-  EXPECT_EQ(stream->CurrentToken()->DataType(), tkOpenParen);
+  EXPECT_EQ(stream->PeekConstructName(), "x");
+  EXPECT_EQ(stream->NextToken()->DataType(), tkOpenParen);
   EXPECT_EQ(stream->NextToken()->Text(), "x");
 }
 
@@ -441,6 +441,13 @@ TEST(TIERuleStream, SkipToEndOfConstruct) {
   open->NextToken();
   open->SkipToEndOfConstruct();
   EXPECT_EQ(open->CurrentToken()->DataType(), tkEndOfInput);
+
+  // A stray closing parenthesis is skipped alone; the form after it stays.
+  auto stray = TIERuleStream::FromText(") 17 (f)");
+  stray->NextToken();
+  stray->SkipToEndOfConstruct();
+  EXPECT_EQ(stray->NextToken()->AsText(), "17");
+  EXPECT_EQ(stray->NextToken()->DataType(), tkOpenParen);
 }
 
 TEST(TIERuleStream, ClearDropsTheBufferedConstruct) {

@@ -1,0 +1,122 @@
+// The fxe command's engine host: output and error routing, and the prompt.
+#include "Shell.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <iostream>
+
+#include "FormReader.h"
+#include "LineEditor.h"
+
+namespace fxe::shell {
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kConstructKeywords{"deffacts", "deffunction", "defglobal",
+                                                             "defrule",  "deftemplate", "deftype"};
+
+// Text with every CR LF written as LF.
+std::string WithoutReturns(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    result += text[i];
+  }
+  return result;
+}
+
+}  // namespace
+
+TShell::TShell(bool crlf) : crlf_(crlf) {
+  engine_.SetOnPrintOut([this](TInferenceEngine&, std::string_view, std::string_view text) { WriteOutput(text); });
+  engine_.SetParserErrorHandling(ehRaiseAllAtEnd);
+  engine_.SetOnParseError([this](TInferenceEngine&, std::string_view message, std::int32_t) {
+    ReportError(message);
+    failed_ = true;
+  });
+}
+
+TShell::~TShell() {
+  FlushPendingReturn();
+  std::fflush(stdout);
+}
+
+void TShell::WriteOutput(std::string_view text) {
+  if (text.empty()) return;
+  if (crlf_) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return;
+  }
+  std::string converted;
+  if (pendingReturn_) {
+    pendingReturn_ = false;
+    if (text.front() != '\n') converted += '\r';
+  }
+  converted += WithoutReturns(text);
+  if (!converted.empty() && converted.back() == '\r') {
+    converted.pop_back();
+    pendingReturn_ = true;
+  }
+  std::fwrite(converted.data(), 1, converted.size(), stdout);
+}
+
+void TShell::FlushPendingReturn() {
+  if (!pendingReturn_) return;
+  pendingReturn_ = false;
+  std::fputc('\r', stdout);
+}
+
+void TShell::ReportError(std::string_view message) {
+  // The output so far comes first when both streams go to one terminal.
+  std::fflush(stdout);
+  std::string line = crlf_ ? std::string(message) : WithoutReturns(message);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  line += crlf_ ? "\r\n" : "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+void TShell::Run(std::string_view text) {
+  try {
+    engine_.Parse(text, true);
+  } catch (const std::exception& error) {
+    // What the form loop lets out (a failure outside any one form).
+    ReportError(error.what());
+    failed_ = true;
+  }
+}
+
+std::vector<std::string> TShell::CompletionWords() const {
+  std::vector<std::string> words(kConstructKeywords.begin(), kConstructKeywords.end());
+  for (const auto& entry : engine_.FunctionTable()) words.push_back(entry.Key());
+  for (const auto& entry : engine_.FactTemplateTable()) words.push_back(entry.Key());
+  for (const auto& entry : engine_.RuleTable()) words.push_back(entry.Key());
+  for (const auto& entry : engine_.GlobalVariableTable()) words.push_back("?*" + entry.Key() + "*");
+  return words;
+}
+
+void TShell::Interactive() {
+  TLineEditor editor(DefaultHistoryFile(), [this] { return CompletionWords(); });
+  std::string form;
+  for (;;) {
+    std::fflush(stdout);
+    const std::optional<std::string> line = editor.ReadLine(form.empty() ? "fxe> " : "...> ");
+    if (!line) break;
+    form += *line;
+    form += '\n';
+    if (!FormComplete(form)) {
+      // Only blanks or a comment: nothing to run, nothing to wait for.
+      if (form.find_first_not_of(" \t\r\n") == std::string::npos) form.clear();
+      continue;
+    }
+    editor.Remember(form);
+    Run(form);
+    form.clear();
+  }
+  if (!form.empty()) Run(form);
+  std::fputc('\n', stdout);
+}
+
+}  // namespace fxe::shell

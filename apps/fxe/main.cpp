@@ -1,0 +1,138 @@
+// fxe: runs rule programs with the inference engine, or starts a prompt.
+//   fxe [OPTION]... [FILE]...
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Shell.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: fxe [OPTION]... [FILE]...\n"
+    "Runs each FILE of rule-language forms in one inference engine, in turn;\n"
+    "without FILE reads forms from standard input, with a prompt on a terminal.\n"
+    "\n"
+    "  -e TEXT         run TEXT as if it were a file (may be repeated)\n"
+    "  --watch LIST    start with watches on; LIST holds comma-separated items of\n"
+    "                  all, rules, facts, activations, compilations, statistics\n"
+    "  --crlf          write the engine's CR LF line ends unchanged\n"
+    "  --version       print the version and exit\n"
+    "  --help          print this help and exit\n"
+    "\n"
+    "Exit status: 0 when every form ran, 1 when any failed, 2 for a usage error.\n";
+
+// A program to run: a file's name or text given with -e.
+struct TSource {
+  bool isFile;
+  std::string value;
+};
+
+struct TCommandLine {
+  std::vector<TSource> sources;
+  fxe::TConstructWatches watch;
+  bool crlf = false;
+};
+
+[[noreturn]] void UsageError(std::string_view message) {
+  std::cerr << "fxe: " << message << "\nTry 'fxe --help' for more information.\n";
+  std::exit(2);
+}
+
+// The watch function's item names.
+fxe::TConstructWatches WatchItem(std::string_view name) {
+  if (name == "all") return {fxe::cwActivation, fxe::cwFact, fxe::cwRule, fxe::cwCompilation, fxe::cwStatistics};
+  if (name == "rules") return {fxe::cwRule};
+  if (name == "facts") return {fxe::cwFact};
+  if (name == "activations") return {fxe::cwActivation};
+  if (name == "compilations") return {fxe::cwCompilation};
+  if (name == "statistics") return {fxe::cwStatistics};
+  UsageError("unknown watch item '" + std::string(name) + "'");
+}
+
+fxe::TConstructWatches ParseWatchList(std::string_view list) {
+  fxe::TConstructWatches watch;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    watch |= WatchItem(list.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return watch;
+}
+
+TCommandLine ParseCommandLine(int argc, char** argv) {
+  TCommandLine line;
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    const auto value = [&]() -> std::string_view {
+      if (i + 1 >= argc) UsageError("option '" + std::string(argument) + "' needs a value");
+      return argv[++i];
+    };
+    if (options && argument == "--") {
+      options = false;
+    } else if (options && argument == "--help") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (options && argument == "--version") {
+      std::cout << "fxe " << FXE_VERSION << "\n";
+      std::exit(0);
+    } else if (options && argument == "--crlf") {
+      line.crlf = true;
+    } else if (options && argument == "--watch") {
+      line.watch |= ParseWatchList(value());
+    } else if (options && argument == "-e") {
+      line.sources.push_back({false, std::string(value())});
+    } else if (options && argument.size() > 1 && argument.front() == '-') {
+      UsageError("unknown option '" + std::string(argument) + "'");
+    } else {
+      line.sources.push_back({true, std::string(argument)});
+    }
+  }
+  return line;
+}
+
+std::string ReadAll(std::istream& stream) {
+  std::ostringstream text;
+  text << stream.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const TCommandLine line = ParseCommandLine(argc, argv);
+  // Every file must be readable before anything runs.
+  std::vector<std::string> texts;
+  for (const TSource& source : line.sources) {
+    if (!source.isFile) {
+      texts.push_back(source.value);
+      continue;
+    }
+    std::ifstream file(source.value, std::ios::binary);
+    if (!file) UsageError("cannot read '" + source.value + "'");
+    texts.push_back(ReadAll(file));
+  }
+
+  fxe::shell::TShell shell(line.crlf);
+  shell.Engine().SetWatch(line.watch);
+  if (!line.sources.empty()) {
+    for (const std::string& text : texts) shell.Run(text);
+  } else if (isatty(STDIN_FILENO)) {
+    shell.Interactive();
+  } else {
+    shell.Run(ReadAll(std::cin));
+  }
+  return shell.ExitStatus();
+}
