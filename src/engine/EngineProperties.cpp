@@ -129,14 +129,9 @@ void ReadTable(const TJson& in, std::string_view collection, TTable& table) {
     table.SetCapacity(static_cast<std::uint32_t>(IntegerValue(*value, prefix + "Capacity", 1, 1 << 30)));
 }
 
-TJson TextsOf(const std::string& joined) {
-  // The section texts hold one construct per line end.
+TJson TextsOf(const std::vector<std::string>& texts) {
   TJson list = TJson::array();
-  std::size_t start = 0;
-  for (std::size_t at = joined.find("\r\n"); at != std::string::npos; at = joined.find("\r\n", start)) {
-    list.push_back(joined.substr(start, at - start));
-    start = at + 2;
-  }
+  for (const std::string& text : texts) list.push_back(text);
   return list;
 }
 
@@ -161,24 +156,17 @@ std::string TInferenceEngine::SaveProperties() {
   out["MinActivationStrength"] = minActivationStrength_;
 
   WriteTable(out, "DefinedTypes", types_);
-  if (!types_.IsEmpty()) out["DefinedTypes.DefTypes"] = TextsOf(DefinedTypesText());
+  if (!types_.IsEmpty()) out["DefinedTypes.DefTypes"] = TextsOf(DefinedTypeTexts());
   WriteTable(out, "FactTemplates", templates_);
   // Every template, the implied ones too: reading skips those the engine has.
-  if (!templates_.IsEmpty()) {
-    TJson texts = TJson::array();
-    for (const auto& entry : templates_) texts.push_back(entry.Value()->AsString());
-    out["FactTemplates.Templates"] = std::move(texts);
-  }
+  if (!templates_.IsEmpty()) out["FactTemplates.Templates"] = TextsOf(FactTemplateTexts(true));
   WriteTable(out, "GlobalVariables", globals_);
-  if (!globals_.IsEmpty()) out["GlobalVariables.Variables"] = TextsOf(GlobalVariablesText());
+  if (!globals_.IsEmpty()) out["GlobalVariables.Variables"] = TextsOf(GlobalVariableTexts());
   WriteTable(out, "Rules", rules_);
-  if (!rules_.IsEmpty()) out["Rules.Rules"] = TextsOf(RulesText());
-  if (!facts_.IsEmpty()) out["FactsList"] = TextsOf(FactsText({}));
-  TJson sets = TJson::array();
-  for (const TFactSet* set : factSets_.List()) {
-    if (factSets_.Owns(*set)) sets.push_back(set->AsString());
-  }
-  if (!sets.empty()) out["FactSets"] = std::move(sets);
+  if (!rules_.IsEmpty()) out["Rules.Rules"] = TextsOf(RuleTexts());
+  if (!facts_.IsEmpty()) out["FactsList"] = TextsOf(FactTexts({}));
+  const std::vector<std::string> sets = FactSetTexts(true);
+  if (!sets.empty()) out["FactSets"] = TextsOf(sets);
   return out.dump(2);
 }
 

@@ -367,13 +367,16 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
     TIERuleParser& parser_;
     TIETokenizerStream* previous_;
   };
-  // The texts of the knowledge base's sections, as the save text holds them.
-  std::string GlobalVariablesText() const;
-  std::string DefinedTypesText() const;
-  std::string FactTemplatesText() const;
-  std::string FunctionsText() const;
-  std::string RulesText() const;
-  std::string FactsText(std::span<const std::string> templateNames) const;
+  // The construct texts of the knowledge base's sections, in the order the
+  // save text holds them (parents before their children).
+  std::vector<std::string> GlobalVariableTexts() const;
+  std::vector<std::string> DefinedTypeTexts() const;
+  std::vector<std::string> FactTemplateTexts(bool withImplied) const;
+  std::vector<std::string> FunctionTexts() const;
+  std::vector<std::string> RuleTexts() const;
+  std::vector<std::string> FactSetTexts(bool ownedOnly) const;
+  // All facts, or those of the named templates.
+  std::vector<std::string> FactTexts(std::span<const std::string> templateNames) const;
   void ClearFactBase();
   void ReleasePackages() noexcept;
   void TellDestroyWatchers() noexcept;

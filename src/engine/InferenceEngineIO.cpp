@@ -43,7 +43,8 @@ void TInferenceEngine::Output(std::string_view logicalName, std::string_view tex
     return;
   }
   if (TIERuleStream* stream = streams_.Stream(logicalName)) {
-    // Written through at once, so that the file holds every finished call.
+    // Flushed at once: the text reaches the file in one write, and a full
+    // disk is reported to the call that caused it.
     stream->WriteText(text);
     if (!stream->Flush()) Raise<EIEException>(IEConsts::SStreamWriteError);
     return;

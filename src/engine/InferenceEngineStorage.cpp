@@ -67,6 +67,17 @@ void AppendLine(std::string& out, std::string_view text) {
   out += kLineEnd;
 }
 
+// Each text followed by one line end (a text that ends in one already gets
+// no second).
+std::string Lines(const std::vector<std::string>& texts) {
+  std::string out;
+  for (const std::string& text : texts) {
+    out += text;
+    if (!text.ends_with(kLineEnd)) out += kLineEnd;
+  }
+  return out;
+}
+
 std::string CreationTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -82,52 +93,59 @@ bool IsImplied(const IFactTemplate& factTemplate) { return factTemplate.Comment(
 
 // --- Section texts ----------------------------------------------------------------------------------
 
-std::string TInferenceEngine::GlobalVariablesText() const {
-  std::string text;
+std::vector<std::string> TInferenceEngine::GlobalVariableTexts() const {
+  std::vector<std::string> texts;
   for (const auto& entry : globals_) {
     const std::pair<std::string, TRef<TIEValue>> global(entry.Key(), entry.Value());
-    AppendLine(text, parser_->FormatGlobalVariables({&global, 1}));
+    texts.push_back(parser_->FormatGlobalVariables({&global, 1}));
   }
-  return text;
+  return texts;
 }
 
-std::string TInferenceEngine::DefinedTypesText() const {
-  std::string text;
+std::vector<std::string> TInferenceEngine::DefinedTypeTexts() const {
+  std::vector<std::string> texts;
   const auto order = ParentsFirst(
       types_, [](const IIEDefinedType& type) { return type.Ancestor(); }, IEConsts::SDefinedTypesInheritanceCorrupted);
-  for (const IIEDefinedType* type : order) AppendLine(text, type->AsString());
-  return text;
+  for (const IIEDefinedType* type : order) texts.push_back(type->AsString());
+  return texts;
 }
 
-// The implied templates are left out: the engine makes them itself.
-std::string TInferenceEngine::FactTemplatesText() const {
-  std::string text;
+std::vector<std::string> TInferenceEngine::FactTemplateTexts(bool withImplied) const {
+  std::vector<std::string> texts;
   const auto order = ParentsFirst(
       templates_, [](const IFactTemplate& factTemplate) { return factTemplate.Parent(); },
       IEConsts::SFactTemplatesInheritanceCorrupted);
   for (const IFactTemplate* factTemplate : order) {
-    if (!IsImplied(*factTemplate)) AppendLine(text, factTemplate->AsString());
+    if (withImplied || !IsImplied(*factTemplate)) texts.push_back(factTemplate->AsString());
   }
-  return text;
+  return texts;
 }
 
-std::string TInferenceEngine::FunctionsText() const {
-  std::string text;
+std::vector<std::string> TInferenceEngine::FunctionTexts() const {
+  std::vector<std::string> texts;
   for (const auto& entry : functions_) {
     if (dynamic_cast<const TInterpretedFunction*>(entry.Value().Get()))
-      AppendLine(text, parser_->FormatFunction(*entry.Value()));
+      texts.push_back(parser_->FormatFunction(*entry.Value()));
   }
-  return text;
+  return texts;
 }
 
-std::string TInferenceEngine::RulesText() const {
-  std::string text;
-  for (const auto& entry : rules_) AppendLine(text, entry.Value()->AsString());
-  return text;
+std::vector<std::string> TInferenceEngine::RuleTexts() const {
+  std::vector<std::string> texts;
+  for (const auto& entry : rules_) texts.push_back(entry.Value()->AsString());
+  return texts;
 }
 
-std::string TInferenceEngine::FactsText(std::span<const std::string> templateNames) const {
-  std::string text;
+std::vector<std::string> TInferenceEngine::FactSetTexts(bool ownedOnly) const {
+  std::vector<std::string> texts;
+  for (const TFactSet* set : factSets_.List()) {
+    if (!ownedOnly || factSets_.Owns(*set)) texts.push_back(set->AsString());
+  }
+  return texts;
+}
+
+std::vector<std::string> TInferenceEngine::FactTexts(std::span<const std::string> templateNames) const {
+  std::vector<std::string> texts;
   facts_.ForEach([&](IFact& fact) {
     if (!templateNames.empty()) {
       const IFactTemplate* factTemplate = fact.Template();
@@ -136,22 +154,21 @@ std::string TInferenceEngine::FactsText(std::span<const std::string> templateNam
       for (const std::string& name : templateNames) wanted = wanted || name == factTemplate->Name();
       if (!wanted) return;
     }
-    AppendLine(text, fact.AsString());
+    texts.push_back(fact.AsString());
   });
-  return text;
+  return texts;
 }
 
 // --- The save text ---------------------------------------------------------------------------------------
 
 std::string TInferenceEngine::SaveAll() {
-  const std::string globals = GlobalVariablesText();
-  const std::string types = DefinedTypesText();
-  const std::string templates = FactTemplatesText();
-  const std::string functions = FunctionsText();
-  const std::string rules = RulesText();
-  const std::string sets = factSets_.AsString();
-  std::int32_t templateCount = 0;
-  for (const auto& entry : templates_) templateCount += IsImplied(*entry.Value()) ? 0 : 1;
+  const std::vector<std::string> templateTexts = FactTemplateTexts(false);
+  const std::string globals = Lines(GlobalVariableTexts());
+  const std::string types = Lines(DefinedTypeTexts());
+  const std::string templates = Lines(templateTexts);
+  const std::string functions = Lines(FunctionTexts());
+  const std::string rules = Lines(RuleTexts());
+  const std::string sets = Lines(FactSetTexts(false));
 
   std::string out;
   AppendLine(out, kRule);
@@ -159,7 +176,7 @@ std::string TInferenceEngine::SaveAll() {
   AppendLine(out, "; Created: " + CreationTime());
   AppendLine(out, "; Number of Global Variables: " + std::to_string(globals_.Count()));
   AppendLine(out, "; Number of Defined Types:    " + std::to_string(types_.Count()));
-  AppendLine(out, "; Number of Fact Templates:   " + std::to_string(templateCount));
+  AppendLine(out, "; Number of Fact Templates:   " + std::to_string(templateTexts.size()));
   AppendLine(out, "; Number of Rules:            " + std::to_string(rules_.Count()));
   AppendLine(out, "; Number of Fact Sets:        " + std::to_string(factSets_.Count()));
   AppendLine(out, "; Number of Facts:            " + std::to_string(facts_.Count()));
@@ -238,19 +255,19 @@ void TInferenceEngine::Save(TGStream& stream) { WriteWhole(stream, SaveAll()); }
 
 void TInferenceEngine::SaveFile(std::string_view fileName) { ReplaceFileContents(fileName, SaveAll()); }
 
-void TInferenceEngine::SaveDefinedTypes(TGStream& stream) { WriteWhole(stream, DefinedTypesText()); }
+void TInferenceEngine::SaveDefinedTypes(TGStream& stream) { WriteWhole(stream, Lines(DefinedTypeTexts())); }
 
-void TInferenceEngine::SaveFactTemplates(TGStream& stream) { WriteWhole(stream, FactTemplatesText()); }
+void TInferenceEngine::SaveFactTemplates(TGStream& stream) { WriteWhole(stream, Lines(FactTemplateTexts(false))); }
 
-void TInferenceEngine::SaveFacts(TGStream& stream) { WriteWhole(stream, FactsText({})); }
+void TInferenceEngine::SaveFacts(TGStream& stream) { WriteWhole(stream, Lines(FactTexts({}))); }
 
 void TInferenceEngine::SaveFactsOf(TGStream& stream, std::string_view templateName) {
   const std::string name(templateName);
-  WriteWhole(stream, FactsText({&name, 1}));
+  WriteWhole(stream, Lines(FactTexts({&name, 1})));
 }
 
 void TInferenceEngine::SaveFactsFile(std::string_view fileName, std::span<const std::string> templateNames) {
-  ReplaceFileContents(fileName, FactsText(templateNames));
+  ReplaceFileContents(fileName, Lines(FactTexts(templateNames)));
 }
 
 }  // namespace fxe
