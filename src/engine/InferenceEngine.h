@@ -367,6 +367,19 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
     TIERuleParser& parser_;
     TIETokenizerStream* previous_;
   };
+  // Counts a batch or load file for its reading; raises when files nest
+  // deeper than kMaxFileDepth (a file that runs itself).
+  static constexpr std::int32_t kMaxFileDepth = 64;
+  class TFileNesting {
+   public:
+    TFileNesting(TInferenceEngine& engine, std::string_view fileName);
+    ~TFileNesting() { --engine_.fileDepth_; }
+    TFileNesting(const TFileNesting&) = delete;
+    TFileNesting& operator=(const TFileNesting&) = delete;
+
+   private:
+    TInferenceEngine& engine_;
+  };
   // The construct texts of the knowledge base's sections, in the order the
   // save text holds them (parents before their children).
   std::vector<std::string> GlobalVariableTexts() const;
@@ -435,6 +448,8 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   std::unique_ptr<TGFileStream> dribble_;
   // The batch files under way, innermost last.
   std::vector<std::unique_ptr<TIERuleStream>> batches_;
+  // Batch and load files being read, one inside another.
+  std::int32_t fileDepth_ = 0;
 
   TNotifyEvent onAddDefaultPackages_;
   TAgendaEvent onAddActivation_;

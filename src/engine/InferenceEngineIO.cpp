@@ -111,7 +111,13 @@ bool TInferenceEngine::DribbleOn(std::string_view fileName) {
 
 void TInferenceEngine::DribbleOff() { dribble_.reset(); }
 
+TInferenceEngine::TFileNesting::TFileNesting(TInferenceEngine& engine, std::string_view fileName) : engine_(engine) {
+  if (engine.fileDepth_ >= kMaxFileDepth) Raise<EIEException>(IEConsts::SFilesNestedTooDeep, kMaxFileDepth, fileName);
+  ++engine.fileDepth_;
+}
+
 bool TInferenceEngine::Batch(std::string_view fileName) {
+  const TFileNesting nesting(*this, fileName);
   return BatchFrom(OpenFileStream(fileName, TFileMode::OpenRead));
 }
 

@@ -218,6 +218,7 @@ void TInferenceEngine::Load(TGStream& stream) {
 }
 
 void TInferenceEngine::LoadFile(std::string_view fileName) {
+  const TFileNesting nesting(*this, fileName);
   const std::unique_ptr<TGFileStream> file = OpenFileStream(fileName, TFileMode::OpenRead);
   Load(*file);
 }

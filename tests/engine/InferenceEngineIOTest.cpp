@@ -199,3 +199,20 @@ TEST_F(TEngineIOTest, AnErrorInABatchLineEndsTheBatch) {
 
 }  // namespace
 }  // namespace fxe
+
+namespace fxe {
+namespace {
+
+TEST_F(TEngineIOTest, FilesThatRunThemselvesStopAtTheNestingLimit) {
+  const std::string file = folder.File("self.bat");
+  WriteFile(file, "(note again)\r\n(batch \"" + file + "\")\r\n");
+  test::ExpectError([&] { engine.Batch(file); }, "Files nested too deeply, more than 64 levels: " + file);
+  EXPECT_EQ(session.log.size(), 64u);
+  // The count is back at zero: a batch runs again.
+  const std::string once = folder.File("once.bat");
+  WriteFile(once, "(note once)");
+  EXPECT_TRUE(engine.Batch(once));
+}
+
+}  // namespace
+}  // namespace fxe

@@ -218,6 +218,34 @@ TEST_F(TEngineStorageTest, AFailedSaveLeavesTheOldFile) {
   EXPECT_NE(ReadFile(file).find("(big (text"), std::string::npos);
 }
 
+TEST_F(TEngineStorageTest, StreamFormsWriteAndReadTheirOwnParts) {
+  session.Run("(deftemplate p (slot n)) (deftemplate q extends p (slot m)) (deftype small extends (type INTEGER))");
+  engine.AssertString("(p (n 1))");
+  engine.AssertString("(q (n 2) (m 3))");
+  TGStringStream facts;
+  engine.SaveFactsOf(facts, "q");
+  EXPECT_EQ(facts.DataString(), "(q (m 3) (n 2))\r\n");
+
+  TGStringStream templates;
+  engine.SaveFactTemplates(templates);
+  EXPECT_LT(templates.DataString().find("(deftemplate p"), templates.DataString().find("(deftemplate q"));
+  TGStringStream types;
+  engine.SaveDefinedTypes(types);
+  EXPECT_EQ(types.DataString().rfind("(deftype small", 0), 0u);
+
+  // Loading templates replaces the templates there were.
+  session.Run("(deftemplate gone (slot g))");
+  templates.SetPosition(0);
+  engine.LoadFactTemplates(templates);
+  EXPECT_FALSE(engine.FindFactTemplate("gone"));
+  EXPECT_TRUE(engine.FindFactTemplate("q"));
+
+  // A new text: cleared, read, reset (the fact sets are asserted).
+  engine.LoadFromText("(deftemplate r (slot k)) (deffacts s (r (k 1)))");
+  EXPECT_EQ(session.Facts(), "f-0 (Initial-Fact)\nf-1 (r (k 1))\n");
+  EXPECT_FALSE(engine.FindFactTemplate("p"));
+}
+
 // --- Stored properties --------------------------------------------------------------------------------
 
 TEST_F(TEngineStorageTest, PropertiesHoldOnlyChangedSettingsBesidesThoseWithoutDefault) {
