@@ -20,6 +20,7 @@
 #include "engine/EngineVariables.h"
 #include "engine/FactSets.h"
 #include "engine/Facts.h"
+#include "engine/IOStreams.h"
 #include "engine/NamedCollections.h"
 #include "engine/Rules.h"
 #include "fuzzy/IEFuzzyLogic.h"
@@ -54,6 +55,9 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   using TDefinedTypeEvent = std::function<void(TInferenceEngine& sender, const IIEDefinedType& type)>;
   using TUserFunctionEvent = std::function<void(TInferenceEngine& sender, const IUserFunction& function)>;
   using TPrintOutEvent = std::function<void(TInferenceEngine& sender, std::string_view outId, std::string_view text)>;
+  using TReadLineEvent = std::function<void(TInferenceEngine& sender, std::string_view inId, std::string& text)>;
+  using TReadTokenEvent =
+      std::function<void(TInferenceEngine& sender, std::string_view inId, TRef<IStreamToken>& token)>;
   using TFuzzyCorrelationEvent = std::function<void(TInferenceEngine& sender, IFact& fact, float strength, bool& done)>;
   using TFactCombineEvent = std::function<void(TInferenceEngine& sender, IFact& fact1, const IFact& fact2, bool& done)>;
 
@@ -99,6 +103,53 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void ParseGlobal(std::string_view text) override;
   void Output(std::string_view logicalName, std::string_view text) override;
   TIERuleParser& Parser() noexcept { return *parser_; }
+
+  // --- Input and output through logical names ---------------------------------------------
+  std::string ReadLine(std::string_view logicalName) override;
+  TRef<IStreamToken> ReadToken(std::string_view logicalName) override;
+  bool DribbleOn(std::string_view fileName) override;
+  void DribbleOff() override;
+  bool Batch(std::string_view fileName) override;
+  // Runs the stream's lines as commands, as Batch does with a file.
+  bool BatchFrom(std::unique_ptr<TGStream> stream);
+  void OpenStream(std::string_view fileName, std::string_view logicalName, TOpenMode mode) override;
+  void CloseStream(std::string_view logicalName) override;
+  void CloseFileStreams() override;
+  TIOStreams& IOStreams() noexcept { return streams_; }
+
+  // --- Whole knowledge bases, templates, types and facts ------------------------------------
+  std::string SaveAll() override;
+  // Reads constructs and runs the top-level calls of the stream.
+  void Load(TGStream& stream);
+  void LoadFile(std::string_view fileName) override;
+  // Clears the engine, reads the text's constructs, then resets.
+  void LoadFromText(std::string_view text);
+  void Save(TGStream& stream);
+  void SaveFile(std::string_view fileName) override;
+  // Clear the collection, then read the stream's constructs.
+  void LoadDefinedTypes(TGStream& stream);
+  void LoadFactTemplates(TGStream& stream);
+  // Each item's text and CR LF, parents before their children.
+  void SaveDefinedTypes(TGStream& stream);
+  void SaveFactTemplates(TGStream& stream);
+  // Reads a list of facts and asserts them.
+  void LoadFacts(TGStream& stream);
+  void LoadFactsFile(std::string_view fileName) override;
+  // Each fact's text and CR LF in fact-base order; SaveFactsOf only those of
+  // one template.
+  void SaveFacts(TGStream& stream);
+  void SaveFactsOf(TGStream& stream, std::string_view templateName);
+  void SaveFactsFile(std::string_view fileName, std::span<const std::string> templateNames) override;
+  void ClearFacts() override { ClearFactBase(); }
+
+  // --- Stored properties ----------------------------------------------------------------------
+  // The settings that differ from their defaults and the knowledge base as
+  // one JSON object, keys in reading order; LoadProperties reads it into
+  // this engine (types, templates, globals, rules, facts, fact sets).
+  std::string SaveProperties();
+  void LoadProperties(std::string_view json);
+  void SavePropertiesFile(std::string_view fileName);
+  void LoadPropertiesFile(std::string_view fileName);
 
   // --- Settings ------------------------------------------------------------------------------
   TSearchStrategy Strategy() const noexcept override { return agenda_.Strategy(); }
@@ -215,6 +266,8 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   using TParseErrorEvent = std::function<void(TInferenceEngine& sender, std::string_view message, std::int32_t line)>;
   void SetOnParseError(TParseErrorEvent handler);
   const TPrintOutEvent& OnPrintOut() const noexcept { return onPrintOut_; }
+  void SetOnReadLine(TReadLineEvent handler) { onReadLine_ = std::move(handler); }
+  void SetOnReadToken(TReadTokenEvent handler) { onReadToken_ = std::move(handler); }
   void SetOnFuzzyCorrelation(TFuzzyCorrelationEvent handler) { onFuzzyCorrelation_ = std::move(handler); }
   void SetOnFuzzyInference(TFactCombineEvent handler) { onFuzzyInference_ = std::move(handler); }
 
@@ -304,6 +357,44 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   // The parser reads from text for the length of one call.
   template <class TResult, class TRead>
   TResult ParseText(std::string_view text, TRead read);
+  // Points the parser at another stream until the scope ends.
+  class TParserStreamScope {
+   public:
+    TParserStreamScope(TIERuleParser& parser, TIETokenizerStream& stream) noexcept
+        : parser_(parser), previous_(parser.Stream()) {
+      parser.SetStream(&stream);
+    }
+    ~TParserStreamScope() { parser_.SetStream(previous_); }
+    TParserStreamScope(const TParserStreamScope&) = delete;
+    TParserStreamScope& operator=(const TParserStreamScope&) = delete;
+
+   private:
+    TIERuleParser& parser_;
+    TIETokenizerStream* previous_;
+  };
+  // Counts a batch or load file for its reading; raises when files nest
+  // deeper than kMaxFileDepth (a file that runs itself).
+  static constexpr std::int32_t kMaxFileDepth = 64;
+  class TFileNesting {
+   public:
+    TFileNesting(TInferenceEngine& engine, std::string_view fileName);
+    ~TFileNesting() { --engine_.fileDepth_; }
+    TFileNesting(const TFileNesting&) = delete;
+    TFileNesting& operator=(const TFileNesting&) = delete;
+
+   private:
+    TInferenceEngine& engine_;
+  };
+  // The construct texts of the knowledge base's sections, in the order the
+  // save text holds them (parents before their children).
+  std::vector<std::string> GlobalVariableTexts() const;
+  std::vector<std::string> DefinedTypeTexts() const;
+  std::vector<std::string> FactTemplateTexts(bool withImplied) const;
+  std::vector<std::string> FunctionTexts() const;
+  std::vector<std::string> RuleTexts() const;
+  std::vector<std::string> FactSetTexts(bool ownedOnly) const;
+  // All facts, or those of the named templates.
+  std::vector<std::string> FactTexts(std::span<const std::string> templateNames) const;
   void ClearFactBase();
   void ReleasePackages() noexcept;
   void TellDestroyWatchers() noexcept;
@@ -357,6 +448,13 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   std::vector<IReasonerWatcher*> destroyWatchers_;
   bool destroying_ = false;
   std::int32_t draining_ = 0;
+  TIOStreams streams_{*this};
+  // Output for t goes here while it is set.
+  std::unique_ptr<TGFileStream> dribble_;
+  // The batch files under way, innermost last.
+  std::vector<std::unique_ptr<TIERuleStream>> batches_;
+  // Batch and load files being read, one inside another.
+  std::int32_t fileDepth_ = 0;
 
   TNotifyEvent onAddDefaultPackages_;
   TAgendaEvent onAddActivation_;
@@ -381,6 +479,8 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   TNotifyEvent onStartInference_;
   TInferenceEvent onEndInference_;
   TPrintOutEvent onPrintOut_;
+  TReadLineEvent onReadLine_;
+  TReadTokenEvent onReadToken_;
   TFuzzyCorrelationEvent onFuzzyCorrelation_;
   TFactCombineEvent onFuzzyInference_;
 };

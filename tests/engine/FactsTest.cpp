@@ -75,3 +75,35 @@ TEST_F(TFactsTest, DuplicatesAreFoundWithAndWithoutTheIndex) {
 
 }  // namespace
 }  // namespace fxe
+
+namespace fxe {
+namespace {
+
+TEST(TFactsAssign, CopiesOntoTheTemplateOfTheSameNameOnlyWhenItIsEqual) {
+  test::TEngineSession from;
+  from.Run("(deftemplate item (slot n)) (deftemplate other (slot m))");
+  from.Engine().AssertString("(item (n 1))");
+  from.Engine().AssertString("(item (n 2))");
+
+  test::TEngineSession same;
+  same.Run("(deftemplate item (slot n)) (deftemplate other (slot m))");
+  same.Engine().AssertString("(other (m 5))");
+  same.Engine().Facts().Assign(from.Engine().Facts());
+  // Copies are asserted here: they take this engine's next indices.
+  EXPECT_EQ(same.Facts(), "f-2 (Initial-Fact)\nf-3 (item (n 1))\nf-4 (item (n 2))\n");
+  EXPECT_EQ(same.Engine().FactAt(1).Template(), same.Engine().FindFactTemplate("item").Get());
+
+  test::TEngineSession different;
+  different.Run("(deftemplate item (slot k))");
+  test::ExpectError([&] { different.Engine().Facts().Assign(from.Engine().Facts()); },
+                    "Unable to assign slot values, fact templates are different: " +
+                        different.Engine().FindFactTemplate("item")->AsString() + " and " +
+                        from.Engine().FindFactTemplate("item")->AsString());
+
+  test::TEngineSession missing;
+  missing.Run("(deftemplate unrelated (slot k))");
+  test::ExpectError([&] { missing.Engine().Facts().Assign(from.Engine().Facts()); }, "Fact Template is missing");
+}
+
+}  // namespace
+}  // namespace fxe
