@@ -1,0 +1,20 @@
+// The string package: concatenation into symbols and strings, case
+// conversion, ordinal comparison, searching, length and substrings. Texts are
+// taken byte by byte: a character is one byte of the text.
+#pragma once
+
+#include "packages/PackageFunction.h"
+
+namespace fxe {
+
+class TStringPackage final : public TTablePackage {
+ public:
+  TStringPackage() noexcept;
+};
+
+// The text a value contributes to a concatenation: strings without their
+// quotes, symbols and numbers as they convert to text, every other kind in
+// its printed form.
+void AppendPlainText(std::string& out, const TIEValue& value);
+
+}  // namespace fxe
