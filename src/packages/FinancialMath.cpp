@@ -22,9 +22,12 @@ double AnnuityFactor(double rate, double periods) {
 double Timing(double rate, TPaymentTime time) { return time == ptStartOfPeriod ? 1.0 + rate : 1.0; }
 
 // Newton's method on f from start, the slope taken by central differences,
-// keeping the rate above -1 where the formulas live.
+// keeping the rate above -1 where the formulas live. scale is the size of the
+// amounts f adds up: a rate where the steps stall but f is not near 0 against
+// it (f flattening out towards -1 or infinity) is no root.
 template <class TFunction>
-std::optional<double> SolveRate(double start, TFunction f) {
+std::optional<double> SolveRate(double start, double scale, TFunction f) {
+  if (!(scale > 0.0) || !std::isfinite(scale)) return std::nullopt;
   double rate = start;
   for (std::int32_t i = 0; i < RateIterationLimit; ++i) {
     const double value = f(rate);
@@ -34,7 +37,10 @@ std::optional<double> SolveRate(double start, TFunction f) {
     if (!std::isfinite(value) || !std::isfinite(slope) || slope == 0.0) return std::nullopt;
     double next = rate - value / slope;
     if (next <= -1.0) next = (rate - 1.0) / 2.0;
-    if (std::fabs(next - rate) <= 1e-12 * std::max(1.0, std::fabs(rate))) return next;
+    if (std::fabs(next - rate) <= 1e-12 * std::max(1.0, std::fabs(rate))) {
+      if (std::fabs(f(next)) <= 1e-9 * scale) return next;
+      return std::nullopt;
+    }
     rate = next;
   }
   return std::nullopt;
@@ -90,7 +96,8 @@ double NetPresentValue(double rate, std::span<const double> cashFlows, TPaymentT
 
 std::optional<double> InterestRate(double periods, double payment, double presentValue, double futureValue,
                                    TPaymentTime time) {
-  return SolveRate(0.1, [&](double rate) {
+  const double scale = std::fabs(presentValue) + std::fabs(payment * periods) + std::fabs(futureValue);
+  return SolveRate(0.1, scale, [&](double rate) {
     return presentValue * Growth(rate, periods) + payment * Timing(rate, time) * AnnuityFactor(rate, periods) +
            futureValue;
   });
@@ -98,7 +105,9 @@ std::optional<double> InterestRate(double periods, double payment, double presen
 
 std::optional<double> InternalRateOfReturn(double guess, std::span<const double> cashFlows) {
   if (!(guess > -1.0)) return std::nullopt;
-  return SolveRate(guess, [&](double rate) { return NetPresentValue(rate, cashFlows, ptStartOfPeriod); });
+  double scale = 0.0;
+  for (const double flow : cashFlows) scale += std::fabs(flow);
+  return SolveRate(guess, scale, [&](double rate) { return NetPresentValue(rate, cashFlows, ptStartOfPeriod); });
 }
 
 double StraightLineDepreciation(double cost, double salvage, double life) { return (cost - salvage) / life; }

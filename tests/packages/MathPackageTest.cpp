@@ -244,5 +244,13 @@ TEST(TMathPackage, EachEngineHasAGeneratorOfItsOwn) {
   EXPECT_EQ(Draws(b, "(random 100000)", 5), fromA);
 }
 
+TEST(TMathPackage, FunctionNamesAreCaseSensitive) {
+  // The constant PI and the fuzzy shape pi are different functions.
+  TCallEngine engine(TFunctionPackages{pMath});
+  EXPECT_EQ(engine.Printed("(PI)"), "dtFloat 3.1416");
+  test::ExpectError([&] { engine.Eval("(pi)"); }, "Function is unimplemented or unassigned: pi");
+  test::ExpectError([&] { engine.Eval("(ABS -1)"); }, "Function is unimplemented or unassigned: ABS");
+}
+
 }  // namespace
 }  // namespace fxe
