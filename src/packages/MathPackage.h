@@ -15,7 +15,6 @@ class TMathPackage final : public TTablePackage {
   TMathPackage();
   // The table's functions; those of the random numbers share the package's generator.
   void CreateFunctions() override;
-  TRandomGenerator& Generator() const noexcept { return *generator_; }
 
  private:
   // Shared with the functions, which may outlive the package in calls that hold them.

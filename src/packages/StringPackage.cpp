@@ -11,6 +11,19 @@ namespace fxe {
 
 namespace {
 
+// The text a value contributes to a concatenation: strings without their
+// quotes, symbols and numbers as they convert to text, every other kind in
+// its printed form.
+void AppendPlainText(std::string& out, const TIEValue& value) {
+  if (TextTypes.Contains(value.DType())) {
+    out.append(value.Text());
+  } else if (value.DType() == dtInteger || value.DType() == dtFloat || value.DType() == dtFuzzy) {
+    out.append(value.AsString());
+  } else {
+    value.AppendText(out);
+  }
+}
+
 std::string Concatenation(TArguments& arguments) {
   std::string text;
   for (std::int32_t i = 0; i < arguments.Count(); ++i) AppendPlainText(text, *arguments.Value(i));
@@ -78,16 +91,6 @@ constexpr TFunctionRow kStringRows[] = {
 };
 
 }  // namespace
-
-void AppendPlainText(std::string& out, const TIEValue& value) {
-  if (TextTypes.Contains(value.DType())) {
-    out.append(value.Text());
-  } else if (value.DType() == dtInteger || value.DType() == dtFloat || value.DType() == dtFuzzy) {
-    out.append(value.AsString());
-  } else {
-    value.AppendText(out);
-  }
-}
 
 TStringPackage::TStringPackage() noexcept : TTablePackage("TStringPackage", kStringRows) {}
 

@@ -12,9 +12,4 @@ class TStringPackage final : public TTablePackage {
   TStringPackage() noexcept;
 };
 
-// The text a value contributes to a concatenation: strings without their
-// quotes, symbols and numbers as they convert to text, every other kind in
-// its printed form.
-void AppendPlainText(std::string& out, const TIEValue& value);
-
 }  // namespace fxe
