@@ -1,11 +1,23 @@
 // The function packages an engine of this build installs: one factory per
 // package, each making the package's table of functions serve the engine.
 #include "engine/InferenceEngine.h"
+#include "packages/BusinessPackage.h"
+#include "packages/MathPackage.h"
+#include "packages/PredicatePackage.h"
+#include "packages/StringPackage.h"
+#include "packages/TrigonometryPackage.h"
 
 namespace fxe {
 
 TPackageFactories DefaultPackageFactories() {
   TPackageFactories factories;
+  factories[pPredicate] = [](TInferenceEngine& engine) { return TUserPackage::Create<TPredicatePackage>(&engine); };
+  factories[pMath] = [](TInferenceEngine& engine) { return TUserPackage::Create<TMathPackage>(&engine); };
+  factories[pString] = [](TInferenceEngine& engine) { return TUserPackage::Create<TStringPackage>(&engine); };
+  factories[pTrigonometry] = [](TInferenceEngine& engine) {
+    return TUserPackage::Create<TTrigonometryPackage>(&engine);
+  };
+  factories[pBusiness] = [](TInferenceEngine& engine) { return TUserPackage::Create<TBusinessPackage>(&engine); };
   return factories;
 }
 
