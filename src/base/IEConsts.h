@@ -330,6 +330,100 @@ inline constexpr std::string_view SHelpSlnDepreciation =
     "Returns the straight-line depreciation of the asset per period: (cost - salvage) / life";
 inline constexpr std::string_view SHelpSydDepreciation =
     "Returns the depreciation of the asset for the period by the sum-of-years'-digits method";
+// --- Miscellaneous package -------------------------------------------------
+inline constexpr std::string_view SUnknownConstructName = "Unknown %s name: %s";
+inline constexpr std::string_view SKindFactSet = "fact set";
+inline constexpr std::string_view SKindUserFunction = "user function";
+inline constexpr std::string_view SKindFactTemplate = "fact template";
+inline constexpr std::string_view SKindRule = "rule";
+inline constexpr std::string_view SKindDefinedType = "defined type";
+// The closing sentences of the listings (written without a line end).
+inline constexpr std::string_view STotalRuleNames = "for a total of %d rules.";
+inline constexpr std::string_view STotalDefTypes = "for a total of %d deftypes.";
+inline constexpr std::string_view STotalDefFacts = "for a total of %d deffacts.";
+inline constexpr std::string_view STotalDefFunctions = "for a total of %d deffunctions.";
+inline constexpr std::string_view STotalDefTemplates = "for a total of %d deftemplates.";
+inline constexpr std::string_view STotalFacts = "For a total of %d facts.";
+inline constexpr std::string_view STotalRules = "For a total of %d rules.";
+// Our own texts: date and time conversions, dialog arguments.
+inline constexpr std::string_view SInvalidDate = "'%s' is not a valid date";
+inline constexpr std::string_view SInvalidTime = "'%s' is not a valid time";
+inline constexpr std::string_view SInvalidDateTime = "'%s' is not a valid date and time";
+inline constexpr std::string_view SInvalidDateEncode = "Invalid argument to date encode";
+inline constexpr std::string_view SInvalidTimeEncode = "Invalid argument to time encode";
+inline constexpr std::string_view SDateTimeOutOfRange = "Date-time value out of range: %s";
+inline constexpr std::string_view SUnterminatedFormatQuote = "Unterminated quoted text in date-time format: %s";
+inline constexpr std::string_view SEngineTemplate = "Cannot remove the engine's own fact template: %s";
+inline constexpr std::string_view SInvalidDialogType = "Invalid message dialog type: %s";
+inline constexpr std::string_view SInvalidDialogButton = "Invalid message dialog button: %s";
+// Help texts of the package's functions.
+inline constexpr std::string_view SHelpDecodeYear = "The year of a date-time value, as an integer.";
+inline constexpr std::string_view SHelpDecodeMonth = "The month (1 to 12) of a date-time value, as an integer.";
+inline constexpr std::string_view SHelpDecodeDay = "The day of the month of a date-time value, as an integer.";
+inline constexpr std::string_view SHelpDecodeHour = "The hour (0 to 23) of a date-time value, as an integer.";
+inline constexpr std::string_view SHelpDecodeMinute = "The minute of a date-time value, as an integer.";
+inline constexpr std::string_view SHelpDecodeSecond = "The second of a date-time value, as an integer.";
+inline constexpr std::string_view SHelpDecodeMillisecond = "The millisecond of a date-time value, as an integer.";
+inline constexpr std::string_view SHelpEncodeDate =
+    "A date value from a year, a month and a day (month and day default to 1).";
+inline constexpr std::string_view SHelpEncodeTime =
+    "A time value from an hour, a minute, a second and a millisecond (all but the hour default to 0).";
+inline constexpr std::string_view SHelpSystemDateTime = "The current date and time as a date-time value.";
+inline constexpr std::string_view SHelpSystemDate = "The current date as a date-time value.";
+inline constexpr std::string_view SHelpSystemTime = "The current time of day as a date-time value.";
+inline constexpr std::string_view SHelpStrDateTime =
+    "Converts a text \"yyyy-mm-dd hh:nn:ss\" (the time may be left out) to a date-time value.";
+inline constexpr std::string_view SHelpStrDate = "Converts a date text \"yyyy-mm-dd\" to a date-time value.";
+inline constexpr std::string_view SHelpStrTime =
+    "Converts a time text \"hh:nn[:ss[.zzz]]\" to a date-time value.";
+inline constexpr std::string_view SHelpDateTimeStr = "Converts a date-time value to a text \"yyyy-mm-dd hh:nn:ss\".";
+inline constexpr std::string_view SHelpDateStr = "Converts a date-time value to a date text \"yyyy-mm-dd\".";
+inline constexpr std::string_view SHelpTimeStr = "Converts a date-time value to a time text \"hh:nn:ss\".";
+inline constexpr std::string_view SHelpDateTimeStrFormat =
+    "Converts a date-time value to text by a format of yyyy, yy, mmmm, mmm, mm, m, dddd, ddd, dd, d, hh, h, nn, n, "
+    "ss, s, zzz, am/pm and quoted literal text.";
+inline constexpr std::string_view SHelpGuard =
+    "Evaluates its arguments in order and returns the last value; inside a firing rule, the rule cannot be "
+    "activated again by what they do.";
+inline constexpr std::string_view SHelpParse = "Parses and executes the string as engine input.";
+inline constexpr std::string_view SHelpTime = "The seconds since midnight, as a float.";
+inline constexpr std::string_view SHelpAgenda = "Lists the activations on the agenda.";
+inline constexpr std::string_view SHelpGetDynamicChecking = "TRUE when dynamic constraint checking is on.";
+inline constexpr std::string_view SHelpGetStaticChecking = "TRUE when static constraint checking is on.";
+inline constexpr std::string_view SHelpInputBox =
+    "Asks the user for a text; returns it, or the default when the user cancels.";
+inline constexpr std::string_view SHelpInputQuery =
+    "Asks the user for a text; returns it when the user confirms, else FALSE.";
+inline constexpr std::string_view SHelpMessageDlg =
+    "Shows a message of a kind with a set of buttons; returns the name of the button chosen.";
+inline constexpr std::string_view SHelpShowMessage = "Shows a message with one confirming button.";
+inline constexpr std::string_view SHelpListDefRules = "Lists the names of the rules.";
+inline constexpr std::string_view SHelpListDefTypes = "Lists the names of the defined types.";
+inline constexpr std::string_view SHelpListDefFacts = "Lists the names of the fact sets.";
+inline constexpr std::string_view SHelpListDefFunctions =
+    "Lists the names of the functions, to the logical name given or the standard output.";
+inline constexpr std::string_view SHelpListDefTemplates = "Lists the names of the fact templates.";
+inline constexpr std::string_view SHelpPPDefFacts = "Prints the deffacts text of a fact set.";
+inline constexpr std::string_view SHelpPPDefFunction = "Prints a function's text, usage and help.";
+inline constexpr std::string_view SHelpPPDefTemplate = "Prints the deftemplate text of a fact template.";
+inline constexpr std::string_view SHelpPPDefRule = "Prints the defrule text of a rule.";
+inline constexpr std::string_view SHelpPPDefType = "Prints the deftype text of a defined type.";
+inline constexpr std::string_view SHelpSetResetGlobals =
+    "Sets whether a reset restores the global variables, when a value is given; returns the setting.";
+inline constexpr std::string_view SHelpSetGen = "Sets the sequence number used by gensym*.";
+inline constexpr std::string_view SHelpSetDynamicChecking =
+    "Switches dynamic constraint checking on (TRUE) or off; returns the former setting.";
+inline constexpr std::string_view SHelpSetStaticChecking =
+    "Switches static constraint checking on (TRUE) or off; returns the former setting.";
+inline constexpr std::string_view SHelpFacts =
+    "Lists the facts, all or those from a start index, up to an end index and a largest count.";
+inline constexpr std::string_view SHelpRules = "Prints the text of every rule to the logical name given or the standard output.";
+inline constexpr std::string_view SHelpUndefFacts = "Removes a fact set.";
+inline constexpr std::string_view SHelpUndefFunction = "Removes a function.";
+inline constexpr std::string_view SHelpUndefRule = "Removes a rule.";
+inline constexpr std::string_view SHelpUndefTemplate = "Removes a fact template with the facts and rules that use it.";
+inline constexpr std::string_view SHelpUndefType =
+    "Removes a defined type with the types derived from it and the templates, facts and rules that use it.";
 
 }  // namespace IEConsts
 }  // namespace fxe

@@ -3,6 +3,7 @@
 #include "engine/InferenceEngine.h"
 #include "packages/BusinessPackage.h"
 #include "packages/MathPackage.h"
+#include "packages/MiscPackage.h"
 #include "packages/PredicatePackage.h"
 #include "packages/StringPackage.h"
 #include "packages/TrigonometryPackage.h"
@@ -11,6 +12,7 @@ namespace fxe {
 
 TPackageFactories DefaultPackageFactories() {
   TPackageFactories factories;
+  factories[pMiscellaneous] = [](TInferenceEngine& engine) { return TUserPackage::Create<TMiscPackage>(&engine); };
   factories[pPredicate] = [](TInferenceEngine& engine) { return TUserPackage::Create<TPredicatePackage>(&engine); };
   factories[pMath] = [](TInferenceEngine& engine) { return TUserPackage::Create<TMathPackage>(&engine); };
   factories[pString] = [](TInferenceEngine& engine) { return TUserPackage::Create<TStringPackage>(&engine); };

@@ -34,15 +34,26 @@ std::int32_t TFactSets::Add(TFactSet& factSet) {
   // The new set takes the old one's place; the old one leaves the engine.
   TFactSet* old = list_[static_cast<std::size_t>(listed)];
   list_[static_cast<std::size_t>(listed)] = &factSet;
-  auto owned = std::find_if(owned_.begin(), owned_.end(), [old](const auto& set) { return set.get() == old; });
-  if (owned != owned_.end()) {
-    std::unique_ptr<TFactSet> freed = std::move(*owned);
-    owned_.erase(owned);
-    freed->SetEngine(nullptr);
-  } else {
-    old->SetEngine(nullptr);
-  }
+  Release(*old);
   return listed;
+}
+
+bool TFactSets::Delete(std::string_view name) {
+  const std::int32_t listed = FindByName(name);
+  if (listed < 0) return false;
+  Release(*list_[static_cast<std::size_t>(listed)]);
+  return true;
+}
+
+void TFactSets::Release(TFactSet& factSet) {
+  auto owned = std::find_if(owned_.begin(), owned_.end(), [&](const auto& set) { return set.get() == &factSet; });
+  if (owned == owned_.end()) {
+    factSet.SetEngine(nullptr);
+    return;
+  }
+  const std::unique_ptr<TFactSet> freed = std::move(*owned);
+  owned_.erase(owned);
+  freed->SetEngine(nullptr);
 }
 
 TFactSet* TFactSets::Adopt(std::unique_ptr<TFactSet> factSet) {

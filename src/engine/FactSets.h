@@ -32,6 +32,9 @@ class TFactSets final {
   std::int32_t Add(TFactSet& factSet);
   // Takes a listed set over.
   TFactSet* Adopt(std::unique_ptr<TFactSet> factSet);
+  // Takes the set of that name off the list: the engine's own is freed, any
+  // other leaves the engine. False when no set has the name.
+  bool Delete(std::string_view name);
   // Takes the set off the list (it has left the engine).
   void Remove(TFactSet& factSet) noexcept;
   // Detaches every set from the engine; the engine's own are freed.
@@ -42,6 +45,9 @@ class TFactSets final {
   std::string AsString() const;
 
  private:
+  // The set leaves the engine; freed when the engine owns it.
+  void Release(TFactSet& factSet);
+
   TInferenceEngine& engine_;
   std::vector<TFactSet*> list_;
   std::vector<std::unique_ptr<TFactSet>> owned_;

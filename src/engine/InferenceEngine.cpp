@@ -759,6 +759,34 @@ void TInferenceEngine::RemoveFactTemplate(IFactTemplate& factTemplate) {
     templates_.Remove(factTemplate.Name());
 }
 
+void TInferenceEngine::RemoveDefinedType(IIEDefinedType& type) {
+  const TRef<IIEDefinedType> keep(&type);
+  std::vector<TRef<IIEDefinedType>> derived;
+  for (const auto& entry : types_) {
+    if (entry.Value()->Ancestor() == &type) derived.push_back(entry.Value());
+  }
+  for (const TRef<IIEDefinedType>& child : derived) RemoveDefinedType(*child);
+  std::vector<TRef<IFactTemplate>> users;
+  for (const auto& entry : templates_) {
+    if (entry.Value()->SlotOfType(&type)) users.push_back(entry.Value());
+  }
+  for (const TRef<IFactTemplate>& user : users) RemoveFactTemplate(*user);
+  if (const TRef<IIEDefinedType>* registered = types_.Find(type.Name()); registered && registered->Get() == &type)
+    types_.Remove(type.Name());
+}
+
+bool TInferenceEngine::DeleteRule(std::string_view name) {
+  if (!rules_.Contains(name)) return false;
+  rules_.Remove(name);
+  return true;
+}
+
+bool TInferenceEngine::DeleteFactSet(std::string_view name) { return factSets_.Delete(name); }
+
+std::string TInferenceEngine::FormatFunction(const IUserFunction& function) const {
+  return parser_->FormatFunction(function);
+}
+
 void TInferenceEngine::ReplaceFactTemplate(IFactTemplate& oldTemplate, IFactTemplate& newTemplate) {
   if (oldTemplate.Name() != newTemplate.Name()) {
     RemoveFactTemplate(oldTemplate);

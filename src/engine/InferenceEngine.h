@@ -210,6 +210,13 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   TValueHashTable& EngineVariableTable() noexcept override { return variables_; }
   std::span<TFactSet* const> FactSetList() const noexcept override { return factSets_.List(); }
   void RemoveFactTemplate(IFactTemplate& factTemplate) override;
+  void RemoveDefinedType(IIEDefinedType& type) override;
+  bool DeleteRule(std::string_view name) override;
+  bool DeleteFactSet(std::string_view name) override;
+  std::string FormatFunction(const IUserFunction& function) const override;
+  IHostDialogs* Dialogs() const noexcept override { return dialogs_; }
+  // The host's dialogs, not owned: the host keeps them alive while they are set.
+  void SetDialogs(IHostDialogs* dialogs) noexcept { dialogs_ = dialogs; }
   // Redefines a template: facts, fact sets and rules on the old one are read
   // again on the new one.
   void ReplaceFactTemplate(IFactTemplate& oldTemplate, IFactTemplate& newTemplate);
@@ -445,6 +452,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   bool fuzzyAutoTerms_ = true;
   float equalsThreshold_ = 0.01f;
   float minActivationStrength_ = 0.0f;
+  IHostDialogs* dialogs_ = nullptr;
   std::vector<IReasonerWatcher*> destroyWatchers_;
   bool destroying_ = false;
   std::int32_t draining_ = 0;

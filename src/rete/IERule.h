@@ -76,6 +76,11 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
   void SetOneShot(bool oneShot);
   bool Enabled() const noexcept { return enabled_; }
   void SetEnabled(bool enabled);
+  // While guarded the rule gets no new activations. Not a change of the rule:
+  // the network keeps it as compiled (a rule's own actions use it so that
+  // what they assert cannot activate the rule again).
+  bool Guarded() const noexcept { return guarded_; }
+  void SetGuarded(bool guarded) noexcept { guarded_ = guarded; }
   // Set when the rule fires; ResetFired clears it (the engine's reset does).
   bool Fired() const noexcept { return fired_; }
   virtual void ResetFired() noexcept { fired_ = false; }
@@ -233,6 +238,7 @@ class TRule : public IPatternOwner, private IReasonerWatcher {
   bool oneShot_ = false;
   bool fired_ = false;
   bool enabled_ = true;
+  bool guarded_ = false;
 };
 
 }  // namespace fxe

@@ -17,6 +17,7 @@
 #include "model/IEContext.h"
 #include "model/IReasoner.h"
 #include "rete/ActivationAgenda.h"
+#include "rete/IHostDialogs.h"
 #include "values/IEParser.h"
 #include "values/IEValue.h"
 
@@ -188,6 +189,20 @@ class IInferenceEngine : public IReasoner {
   virtual std::span<TFactSet* const> FactSetList() const noexcept = 0;
   // Retracts and removes everything that uses the template, then the template.
   virtual void RemoveFactTemplate(IFactTemplate& factTemplate) = 0;
+  // Removes the types derived from the type and the templates with a slot of
+  // it (with their facts and rules), then the type.
+  virtual void RemoveDefinedType(IIEDefinedType& type) = 0;
+  // Removes the rule registered under name (a rule firing now is freed when
+  // its firing ends); false when there is none.
+  virtual bool DeleteRule(std::string_view name) = 0;
+  // Removes the fact set of that name (freed when the engine owns it); false
+  // when there is none.
+  virtual bool DeleteFactSet(std::string_view name) = 0;
+  // The function's deffunction text (parameters and actions only for an
+  // interpreted function).
+  virtual std::string FormatFunction(const IUserFunction& function) const = 0;
+  // The host's user interface for the dialog functions, or nullptr.
+  virtual IHostDialogs* Dialogs() const noexcept = 0;
 
   IInferenceEngine* InferenceEngine() noexcept override { return this; }
 

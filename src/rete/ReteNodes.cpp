@@ -757,7 +757,7 @@ bool TPatternMatchTerminalNode::CallNode(TIEToken& token, TCallType) {
       RemoveMatching(token);
       break;
     case taAdd:
-      if (!rule_->Enabled() || (rule_->OneShot() && rule_->Fired())) break;
+      if (!rule_->Enabled() || rule_->Guarded() || (rule_->OneShot() && rule_->Fired())) break;
       Activate(token);
       break;
     case taUpdate:
