@@ -2,11 +2,12 @@
 #   make test   installs missing packages, configures, builds and runs the test suite
 #   make asan   the same suite built with Clang, AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench  builds the micro-benchmarks (optimised)
+#   make docs   writes the function reference docs/functions.md anew
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build test asan bench clean
+.PHONY: all setup build test asan bench docs clean
 
 all: build
 
@@ -35,6 +36,9 @@ build-release/build.ninja: | setup
 
 bench: build-release/build.ninja
 	cmake --build build-release -j $(JOBS)
+
+docs: build
+	./build/bin/fxe --reference > docs/functions.md
 
 clean:
 	rm -rf build build-asan build-release

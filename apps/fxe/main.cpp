@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Reference.h"
 #include "Shell.h"
 
 namespace {
@@ -27,6 +28,7 @@ constexpr std::string_view kUsage =
     "  --watch LIST    start with watches on; LIST holds comma-separated items of\n"
     "                  all, rules, facts, activations, compilations, statistics\n"
     "  --crlf          write the engine's CR LF line ends unchanged\n"
+    "  --reference     print the reference of the built-in functions (Markdown)\n"
     "  --version       print the version and exit\n"
     "  --help          print this help and exit\n"
     "\n"
@@ -87,6 +89,9 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
       std::exit(0);
     } else if (options && argument == "--version") {
       std::cout << "fxe " << FXE_VERSION << "\n";
+      std::exit(0);
+    } else if (options && argument == "--reference") {
+      std::cout << fxe::shell::FunctionReference();
       std::exit(0);
     } else if (options && argument == "--crlf") {
       line.crlf = true;
