@@ -1,11 +1,13 @@
 // The function packages an engine of this build installs: one factory per
 // package, each making the package's table of functions serve the engine.
 #include "engine/InferenceEngine.h"
+#include "packages/FuzzyLogicPackage.h"
 
 namespace fxe {
 
 TPackageFactories DefaultPackageFactories() {
   TPackageFactories factories;
+  factories[pFuzzyLogic] = [](TInferenceEngine& engine) { return TUserPackage::Create<TFuzzyLogicPackage>(&engine); };
   return factories;
 }
 
