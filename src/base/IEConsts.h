@@ -169,5 +169,21 @@ inline constexpr std::string_view SSlotNotMultislot = "Slot \"%s\" is not a mult
 // Our own text: input nested deeper than the parser follows.
 inline constexpr std::string_view SNestingTooDeep = "Input nested too deeply, more than %d levels";
 
+// --- Object package and host objects --------------------------------------
+inline constexpr std::string_view SExpectedComponent = "Expected component argument to %s function call";
+inline constexpr std::string_view SInvalidPropertyType = "Invalid property type: %s";
+// Our own texts for object arguments and host objects the package cannot use.
+inline constexpr std::string_view SExpectedObject = "Expected object argument to %s function call, received %s";
+inline constexpr std::string_view SExpectedClass = "Expected class argument to %s function call, received %s";
+inline constexpr std::string_view SExpectedAction = "Expected action argument to %s function call";
+inline constexpr std::string_view SObjectFreed = "Object of class %s has been freed and can no longer be used";
+inline constexpr std::string_view SNoObjectHost = "No host object model is installed for %s";
+inline constexpr std::string_view SPropertyOutOfRange = "Value of property %s does not fit an integer";
+inline constexpr std::string_view SUnknownClass = "Unknown class: %s";
+inline constexpr std::string_view SUnknownProperty = "Unknown property %s of class %s";
+inline constexpr std::string_view SInvalidPropertyValue = "Invalid value for property %s";
+inline constexpr std::string_view SClassExists = "Class Name already exists: \"%s\"";
+inline constexpr std::string_view SClassNotComponent = "Class %s is not a component class";
+
 }  // namespace IEConsts
 }  // namespace fxe

@@ -2,11 +2,13 @@
 // package, each making the package's table of functions serve the engine.
 #include "engine/InferenceEngine.h"
 #include "packages/FuzzyLogicPackage.h"
+#include "packages/ObjectPackage.h"
 
 namespace fxe {
 
 TPackageFactories DefaultPackageFactories() {
   TPackageFactories factories;
+  factories[pObject] = [](TInferenceEngine& engine) { return TUserPackage::Create<TObjectPackage>(&engine); };
   factories[pFuzzyLogic] = [](TInferenceEngine& engine) { return TUserPackage::Create<TFuzzyLogicPackage>(&engine); };
   return factories;
 }

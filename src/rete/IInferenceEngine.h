@@ -27,6 +27,7 @@ class TFactSet;
 class IUserFunction;
 class IIEDefinedType;
 class IFactTemplate;
+class IObjectHost;
 
 // The trace switches: bit n is member n.
 enum TConstructWatch : std::uint8_t { cwActivation, cwFact, cwRule, cwCompilation, cwStatistics };
@@ -148,6 +149,9 @@ class IInferenceEngine : public IReasoner {
   virtual std::span<TFactSet* const> FactSetList() const noexcept = 0;
   // Retracts and removes everything that uses the template, then the template.
   virtual void RemoveFactTemplate(IFactTemplate& factTemplate) = 0;
+
+  // The host object model the object package works on, or nullptr.
+  virtual IObjectHost* ObjectHost() const noexcept { return nullptr; }
 
   IInferenceEngine* InferenceEngine() noexcept override { return this; }
 

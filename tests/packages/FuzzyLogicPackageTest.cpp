@@ -11,19 +11,13 @@
 #include "engine/InferenceEngine.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "packages/FuzzyLogicPackage.h"
+#include "support/PackageSignatures.h"
 #include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
 
 using test::ExpectError;
-
-struct TSignature {
-  std::string_view name;
-  std::string_view usage;
-  std::int32_t min;
-  std::int32_t max;
-};
 
 constexpr std::int32_t N = UnlimitedArguments;
 constexpr std::string_view U1 = " <fact-expression> | <fact-id-expression> | <fuzzy-value-expression>";
@@ -41,7 +35,7 @@ constexpr std::string_view U7 =
     " [ <center-numeric-expression> <range-numeric-expression> ] |  [ <left-numeric-expression> "
     "<center-numeric-expression> <right-numeric-expression> ]";
 
-constexpr TSignature kSignatures[] = {
+constexpr test::TFunctionSignature kSignatures[] = {
     {"create-fuzzy-value", " <fuzzy-variable-expression> <fuzzy-set-expression>", 2, N},
     {"fuzzy-assert", " <fuzzy-inference-expression> <fact-expression>*", 2, N},
     {"fuzzy-assert-unconditional", " [<fuzzy-inference-expression>] <fact-expression>*", 1, N},
@@ -87,16 +81,7 @@ constexpr TSignature kSignatures[] = {
 
 TEST(TFuzzyLogicPackage, FunctionsHaveTheirNamesUsagesAndAritiesInOrder) {
   auto package = TUserPackage::Create<TFuzzyLogicPackage>(nullptr);
-  const auto& functions = package->Functions();
-  ASSERT_EQ(functions.size(), std::size(kSignatures));
-  for (std::size_t i = 0; i < functions.size(); ++i) {
-    SCOPED_TRACE(kSignatures[i].name);
-    EXPECT_EQ(functions[i]->FunctionName(), kSignatures[i].name);
-    EXPECT_EQ(functions[i]->ArgumentString(), kSignatures[i].usage);
-    EXPECT_EQ(functions[i]->MinArgumentCount(), kSignatures[i].min);
-    EXPECT_EQ(functions[i]->MaxArgumentCount(), kSignatures[i].max);
-    EXPECT_FALSE(functions[i]->Comment().empty());
-  }
+  test::ExpectSignatures(*package, kSignatures);
 }
 
 constexpr std::string_view kRiskBase = R"(
