@@ -124,6 +124,20 @@ inline constexpr std::string_view SDefinedTypeExists = "Defined Type Name alread
 inline constexpr std::string_view SFactTemplateExists = "Fact Template Name already exists: \"%s\"";
 inline constexpr std::string_view SFunctionNamesDiffer = "Function names do not match: %s and %s";
 inline constexpr std::string_view SCannotParseKind = "Unable to parse strings of %s at this time";
+inline constexpr std::string_view SFactTemplatesInheritanceCorrupted = "Fact templates inheritance structure corrupted";
+inline constexpr std::string_view SDefinedTypesInheritanceCorrupted = "Defined types inheritance structure corrupted";
+inline constexpr std::string_view SAssignTemplatesDiffer =
+    "Unable to assign slot values, fact templates are different: %s and %s";
+inline constexpr std::string_view SDuplicateStreamName = "Duplicate streams defined with same name: \"%s\"";
+inline constexpr std::string_view SInvalidStreamName = "Invalid stream name: %s";
+inline constexpr std::string_view SEventNotImplemented =
+    "The %s event has not been implemented or unassigned.\r\nWarning: Implementation of this function requires a "
+    "blocking mechanism, \r\nsuch as ShowModal, or the use of threads";
+// Our own texts for files the engine cannot read or write, and for stored
+// properties it cannot read.
+inline constexpr std::string_view SCannotReadFile = "Unable to read file \"%s\": %s";
+inline constexpr std::string_view SCannotWriteFile = "Unable to write file \"%s\": %s";
+inline constexpr std::string_view SInvalidStoredProperties = "Invalid stored properties: %s";
 
 // --- Construct and rule parser ---------------------------------------------
 inline constexpr std::string_view SUnexpectedSymbol =
