@@ -573,14 +573,6 @@ void TInferenceEngine::SetStrategy(TSearchStrategy strategy) {
   for (auto& activation : all) AddActivation(std::move(activation));
 }
 
-// --- Output -------------------------------------------------------------------------------------------------
-
-void TInferenceEngine::Trace(std::string_view line) {
-  std::string text(line);
-  text += kLineEnd;
-  Output("t", text);
-}
-
 // --- Parsing ------------------------------------------------------------------------------------------------
 
 template <class TResult, class TRead>

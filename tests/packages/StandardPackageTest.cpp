@@ -25,8 +25,12 @@ class StandardPackage : public ::testing::Test {
   TRef<TIEValue> Eval(std::string_view text) {
     return engine.ParseFunctionCall(text)->Evaluate(&engine.EngineContext());
   }
-  // The printed form of the call's value.
-  std::string Value(std::string_view text) { return Eval(text)->AsText(); }
+  // The printed form of the call's value; "nil" for the nil value (which
+  // prints as nothing).
+  std::string Value(std::string_view text) {
+    const TRef<TIEValue> value = Eval(text);
+    return value.Get() == SharedValues().Nil.Get() ? "nil" : value->AsText();
+  }
   std::string Error(std::string_view text) {
     return ErrorOf([&] { Eval(text); });
   }
@@ -116,10 +120,9 @@ TEST_F(StandardPackage, IfWhileForeach) {
   };
   for (const auto& [call, value] : cases) EXPECT_EQ(Value(call), value) << call;
   // A loop that changes its own condition; do is optional.
-  EXPECT_EQ(Value("(while (> (length$ (bind ?l (rest$ ?l))) 0) (bind ?n ?l))"), "FALSE");
   Eval("(bind ?l (create$ a b c))");
   EXPECT_EQ(Value("(while (> (length$ ?l) 1) (bind ?l (rest$ ?l)))"), "FALSE");
-  EXPECT_EQ(Value("?l"), "c ");
+  EXPECT_EQ(Value("(__get-var ?l)"), "c ");
   EXPECT_EQ(Run("(foreach ?x (create$ a b) (printout t ?x crlf))"), "a\r\nb\r\n");
 }
 
@@ -192,8 +195,9 @@ TEST_F(StandardPackage, TryRunsFinallyBeforeCatchAndBindsTheError) {
   EXPECT_EQ(Value("(try a b finally c)"), "b");
   EXPECT_EQ(Value("(try (throw x) finally c)"), "FALSE");
   EXPECT_EQ(Value("(try (throw x) except)"), "FALSE");
-  // catch found only after finally; an exit is no error and goes through.
-  EXPECT_EQ(Run("(try (printout t a) catch (printout t c) finally (printout t f))"), "a");
+  // catch counts only after finally: before it, it is one more body expression.
+  EXPECT_EQ(Run("(try (printout t a) catch (printout t c) finally (printout t f))"), "acf");
+  // An exit is no error: it goes through.
   EXPECT_THROW(Eval("(try (exit) catch caught)"), EExit);
 }
 
@@ -213,7 +217,7 @@ TEST_F(StandardPackage, ReturnEndsLoopsAndDeffunctions) {
       {"(down (create$ a b c d e f))", "done"},
   };
   for (const auto& [call, value] : cases) EXPECT_EQ(Value(call), value) << call;
-  EXPECT_EQ(Value("?*seen*"), "yes");
+  EXPECT_EQ(Value("(__get-var ?*seen*)"), "yes");
   // Recursion without end fails with a message instead of exhausting the stack.
   EXPECT_NE(Error("(forever)").find("Maximum call depth"), std::string::npos);
 }
@@ -288,7 +292,7 @@ TEST_F(StandardPackage, RulesAssertModifyDuplicateAndRetract) {
   Run("(deftemplate person (slot name) (slot age))"
       "(defrule grow ?p <- (person (name ?n) (age 1)) => (modify ?p (age 2)) (printout t ?n \" grew\" crlf))"
       "(defrule twin ?p <- (person (name bob) (age 2)) => (duplicate ?p (name ann)))");
-  EXPECT_EQ(Value("(assert (person (name bob) (age 1)))"), "f-1");
+  EXPECT_EQ(Value("(assert (person (name bob) (age 1)))"), "<Fact-1>");
   EXPECT_EQ(Value("(assert (person (name bob) (age 1)))"), "FALSE");
   EXPECT_EQ(Value("(assert)"), "FALSE");
   EXPECT_EQ(Value("(run)"), "2");
@@ -297,8 +301,8 @@ TEST_F(StandardPackage, RulesAssertModifyDuplicateAndRetract) {
   EXPECT_EQ(Value("(get-slot-value 3 name)"), "ann");
   EXPECT_EQ(Value("(get-slot-value (assert (person (name cy))) name)"), "cy");
   EXPECT_EQ(Value("(retract 2 99)"), "TRUE");
-  EXPECT_EQ(Facts(), "f-0 (Initial-Fact)\nf-3 (person (age 2) (name ann))\nf-4 (person (age nil) (name cy))\n");
-  EXPECT_EQ(Value("(assert-string \"(color red)\" \"(color blue)\")"), "f-6");
+  EXPECT_EQ(Facts(), "f-0 (Initial-Fact)\nf-3 (person (age 2) (name ann))\nf-4 (person (name cy))\n");
+  EXPECT_EQ(Value("(assert-string \"(color red)\" \"(color blue)\")"), "<Fact-6>");
   EXPECT_EQ(Value("(retract-string \"(color red)\")"), "TRUE");
   EXPECT_EQ(Value("(retract-string \"(color red)\")"), "FALSE");
   EXPECT_EQ(Value("(retract *)"), "TRUE");
@@ -306,9 +310,9 @@ TEST_F(StandardPackage, RulesAssertModifyDuplicateAndRetract) {
 }
 
 TEST_F(StandardPackage, EngineCycleFunctions) {
-  Run("(defrule a (go) => (printout t a) (halt))"
-      "(defrule b (go) => (printout t b))"
-      "(assert (go))");
+  Run("(defrule a (declare (salience 5)) (go) => (printout t a) (halt))"
+      "(defrule b (go) => (printout t b))");
+  Eval("(assert (go))");
   EXPECT_EQ(Value("(run)"), "1");
   EXPECT_EQ(output, "a");
   EXPECT_EQ(Value("(run 5)"), "1");
