@@ -20,8 +20,7 @@ bool IsKeyword(const TIEValue* value, std::string_view keyword) noexcept {
   return value && value->DType() == dtAtom && value->Text() == keyword;
 }
 
-TRef<TIEValue> EvaluateSequence(TArguments& arguments, std::int32_t first, std::int32_t last,
-                                TRef<TIEValue> nothing) {
+TRef<TIEValue> EvaluateSequence(TArguments& arguments, std::int32_t first, std::int32_t last, TRef<TIEValue> nothing) {
   TRef<TIEValue> result = std::move(nothing);
   TIEContext* context = arguments.Context();
   for (std::int32_t i = first; i < last; ++i) {
@@ -136,8 +135,7 @@ TRef<TIEValue> LessEqual(TArguments& arguments) {
 }
 
 TRef<TIEValue> If(TArguments& arguments) {
-  if (!IsKeyword(arguments.Raw(1).Get(), "then"))
-    Raise<EIEException>(IEConsts::SSyntaxError, IEConsts::SMissingThen);
+  if (!IsKeyword(arguments.Raw(1).Get(), "then")) Raise<EIEException>(IEConsts::SSyntaxError, IEConsts::SMissingThen);
   const std::int32_t count = arguments.Count();
   if (IsFalse(*arguments.Value(0))) {
     const std::int32_t elsePosition = FindKeyword(arguments, 3, "else");

@@ -141,9 +141,7 @@ TRef<TIEValue> Reset(TArguments& arguments) {
   return SharedValues().True;
 }
 
-TRef<TIEValue> Version(TArguments& arguments) {
-  return NewFloat(static_cast<double>(arguments.Engine().Version()));
-}
+TRef<TIEValue> Version(TArguments& arguments) { return NewFloat(static_cast<double>(arguments.Engine().Version())); }
 
 TRef<TIEValue> Watch(TArguments& arguments) {
   IInferenceEngine& engine = arguments.Engine();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -145,12 +146,12 @@ bool ApplyDirective(const TDirective& directive, const TIEValue& value, std::str
       out = Printf(directive, 'd', "ll", static_cast<long long>(value.AsInteger()));
       return true;
     case 'u':
-      out = Printf(directive, 'u', "ll",
-                   static_cast<unsigned long long>(static_cast<std::uint32_t>(value.AsInteger())));
+      out =
+          Printf(directive, 'u', "ll", static_cast<unsigned long long>(static_cast<std::uint32_t>(value.AsInteger())));
       return true;
     case 'x':
-      out = Printf(directive, 'x', "ll",
-                   static_cast<unsigned long long>(static_cast<std::uint32_t>(value.AsInteger())));
+      out =
+          Printf(directive, 'x', "ll", static_cast<unsigned long long>(static_cast<std::uint32_t>(value.AsInteger())));
       return true;
     case 'e':
     case 'f':
@@ -302,7 +303,11 @@ TRef<TIEValue> DribbleOff(TArguments& arguments) {
 }
 
 TRef<TIEValue> Batch(TArguments& arguments) {
-  return Truth(arguments.Engine().Batch(arguments.Text(0)));
+  const std::string fileName = arguments.Text(0);
+  // A file that cannot be read answers FALSE; an error in one of its
+  // commands ends the batch and is raised.
+  if (!std::ifstream(fileName).good()) return SharedValues().False;
+  return Truth(arguments.Engine().Batch(fileName));
 }
 
 TRef<TIEValue> Load(TArguments& arguments) {

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "support/TestHelpers.h"
 #include "base/IEExceptions.h"
 #include "engine/InferenceEngine.h"
 #include "model/IEFactTemplate.h"
 #include "packages/StandardPackage.h"
+#include "support/TestHelpers.h"
 
 namespace fxe {
 namespace {
@@ -76,32 +76,19 @@ TEST_F(StandardPackage, TableHoldsEveryFunctionWithUsageAndArity) {
 
 TEST_F(StandardPackage, LogicAndComparisons) {
   const TCase cases[] = {
-      {"(and)", "TRUE"},
-      {"(and 1 FALSE (throw never))", "FALSE"},
-      {"(or)", "FALSE"},
-      {"(or FALSE 0 (throw never))", "TRUE"},
-      {"(not FALSE)", "TRUE"},
-      {"(not 0)", "FALSE"},
-      {"(eq a a a)", "TRUE"},
-      {"(eq a)", "TRUE"},
-      {"(eq 1 1.0)", "FALSE"},
-      {"(eq \"a\" a)", "FALSE"},
-      {"(eq* 1 1.0)", "TRUE"},
-      {"(eq* 1 abc)", "FALSE"},
-      {"(neq a b c)", "TRUE"},
-      {"(neq a b a)", "FALSE"},
-      {"(= 1 1.0 1)", "TRUE"},
-      {"(= 1 2)", "FALSE"},
-      {"(<> 1 2 3)", "TRUE"},
-      {"(<> 1 2 1)", "FALSE"},
-      {"(> 3 2 1)", "TRUE"},
-      {"(> 3 3)", "FALSE"},
-      {"(>= 3 3 2.5)", "TRUE"},
-      {"(< 1 2 3)", "TRUE"},
-      {"(< 1 3 2)", "FALSE"},
-      {"(< 2 1 (throw never))", "FALSE"},
-      {"(<= 1 1 2)", "TRUE"},
-      {"(<= 2 1)", "FALSE"},
+      {"(and)", "TRUE"},        {"(and 1 FALSE (throw never))", "FALSE"},
+      {"(or)", "FALSE"},        {"(or FALSE 0 (throw never))", "TRUE"},
+      {"(not FALSE)", "TRUE"},  {"(not 0)", "FALSE"},
+      {"(eq a a a)", "TRUE"},   {"(eq a)", "TRUE"},
+      {"(eq 1 1.0)", "FALSE"},  {"(eq \"a\" a)", "FALSE"},
+      {"(eq* 1 1.0)", "TRUE"},  {"(eq* 1 abc)", "FALSE"},
+      {"(neq a b c)", "TRUE"},  {"(neq a b a)", "FALSE"},
+      {"(= 1 1.0 1)", "TRUE"},  {"(= 1 2)", "FALSE"},
+      {"(<> 1 2 3)", "TRUE"},   {"(<> 1 2 1)", "FALSE"},
+      {"(> 3 2 1)", "TRUE"},    {"(> 3 3)", "FALSE"},
+      {"(>= 3 3 2.5)", "TRUE"}, {"(< 1 2 3)", "TRUE"},
+      {"(< 1 3 2)", "FALSE"},   {"(< 2 1 (throw never))", "FALSE"},
+      {"(<= 1 1 2)", "TRUE"},   {"(<= 2 1)", "FALSE"},
   };
   for (const auto& [call, value] : cases) EXPECT_EQ(Value(call), value) << call;
 }
