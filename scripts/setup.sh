@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
 )
 
 missing=()

@@ -3,11 +3,13 @@
 #include "engine/InferenceEngine.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/ObjectPackage.h"
+#include "packages/StandardPackage.h"
 
 namespace fxe {
 
 TPackageFactories DefaultPackageFactories() {
   TPackageFactories factories;
+  factories[pStandard] = [](TInferenceEngine& engine) { return TUserPackage::Create<TStandardPackage>(&engine); };
   factories[pObject] = [](TInferenceEngine& engine) { return TUserPackage::Create<TObjectPackage>(&engine); };
   factories[pFuzzyLogic] = [](TInferenceEngine& engine) { return TUserPackage::Create<TFuzzyLogicPackage>(&engine); };
   return factories;

@@ -64,6 +64,10 @@ void TFactSets::Clear() {
   list_.clear();
 }
 
+bool TFactSets::Owns(const TFactSet& factSet) const noexcept {
+  return std::any_of(owned_.begin(), owned_.end(), [&](const auto& owned) { return owned.get() == &factSet; });
+}
+
 std::string TFactSets::AsString() const {
   std::string text;
   for (const TFactSet* set : list_) text += set->AsString();

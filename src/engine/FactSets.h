@@ -36,6 +36,8 @@ class TFactSets final {
   void Remove(TFactSet& factSet) noexcept;
   // Detaches every set from the engine; the engine's own are freed.
   void Clear();
+  // Whether the set belongs to the engine (it was read by the engine's parser).
+  bool Owns(const TFactSet& factSet) const noexcept;
   // The deffacts texts, in order.
   std::string AsString() const;
 

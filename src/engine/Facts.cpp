@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
@@ -122,6 +123,30 @@ std::vector<TRef<IFact>> TFacts::Snapshot() const {
 std::int32_t TFacts::Add(IFact& fact) { return engine_.AddFactFromOutside(fact); }
 
 void TFacts::Delete(std::int32_t position) { engine_.Retract(position); }
+
+void TFacts::Assign(const TFacts& other) {
+  if (&other == this) return;
+  const std::vector<TRef<IFact>> facts = other.Snapshot();
+  engine_.ClearFacts();
+  for (const TRef<IFact>& fact : facts) {
+    IFactTemplate* own = fact->Template();
+    if (!own) Raise<EIEException>(IEConsts::SFactTemplateMissing);
+    if (own->Owner() == &engine_) {
+      TRef<IFact> copy = fact->Clone();
+      Add(*copy);
+      continue;
+    }
+    const TRef<IFactTemplate> mine = engine_.FindFactTemplate(own->Name());
+    if (!mine) Raise<EIEException>(IEConsts::SFactTemplateMissing);
+    if (!mine->Equals(own)) Raise<EIEException>(IEConsts::SAssignTemplatesDiffer, mine->AsString(), own->AsString());
+    TRef<IFact> copy = mine->CreateFact();
+    for (std::int32_t i = 0; i < fact->SlotCount(); ++i) {
+      if (const TIEValue* value = fact->PeekSlotValue(i)) copy->SetSlotValueAt(i, value->Clone());
+    }
+    copy->SetID(fact->ID());
+    Add(*copy);
+  }
+}
 
 void TFacts::SetCacheHashCodes(bool cache) {
   if (cache == cacheHashCodes_) return;

@@ -52,6 +52,11 @@ class TFacts {
   std::int32_t Add(IFact& fact);
   // Retracts the fact at a position through the engine.
   void Delete(std::int32_t position);
+  // Clears this fact base, then adds a copy of each fact of the other in
+  // order. A copy is made on this engine's template of the same name, which
+  // must equal the fact's own ("Unable to assign slot values, fact templates
+  // are different: %s and %s"); without one the fact cannot be asserted.
+  void Assign(const TFacts& other);
   bool PreserveIDs() const noexcept { return preserveIds_; }
   void SetPreserveIDs(bool preserve) noexcept { preserveIds_ = preserve; }
   // Keeps the hash index for duplicate detection (the engine sets it to the

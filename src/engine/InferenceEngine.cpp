@@ -46,7 +46,6 @@ void ClipFuzzySet(IFuzzySet& set, float level) {
 
 }  // namespace
 
-
 // --- Creation and destruction -------------------------------------------------------------------
 
 TInferenceEngine::TInferenceEngine() : TInferenceEngine(TOptions()) {}
@@ -110,6 +109,8 @@ void TInferenceEngine::ClearEventHandlers() noexcept {
   onStartInference_ = nullptr;
   onEndInference_ = nullptr;
   onPrintOut_ = nullptr;
+  onReadLine_ = nullptr;
+  onReadToken_ = nullptr;
   onFuzzyCorrelation_ = nullptr;
   onFuzzyInference_ = nullptr;
   if (parser_) {
@@ -211,6 +212,7 @@ void TInferenceEngine::Clear() {
     }
     initialPattern_.reset();
     variables_.Clear();
+    streams_.Clear();
   }
   if (onClear_) onClear_(*this);
 }
@@ -571,30 +573,12 @@ void TInferenceEngine::SetStrategy(TSearchStrategy strategy) {
   for (auto& activation : all) AddActivation(std::move(activation));
 }
 
-// --- Output -------------------------------------------------------------------------------------------------
-
-void TInferenceEngine::Trace(std::string_view line) {
-  std::string text(line);
-  text += kLineEnd;
-  Output("t", text);
-}
-
-void TInferenceEngine::Output(std::string_view logicalName, std::string_view text) {
-  if (logicalName.empty() || logicalName == "t") {
-    if (onPrintOut_) onPrintOut_(*this, logicalName, text);
-    return;
-  }
-  if (!onPrintOut_) Raise<EIEException>(IEConsts::SFunctionUnimplemented, "printout");
-}
-
 // --- Parsing ------------------------------------------------------------------------------------------------
 
 template <class TResult, class TRead>
 TResult TInferenceEngine::ParseText(std::string_view text, TRead read) {
   std::unique_ptr<TIERuleStream> stream = TIERuleStream::FromText(std::string(text), this);
-  TIETokenizerStream* previous = parser_->Stream();
-  parser_->SetStream(stream.get());
-  auto restore = ScopeExit([&] { parser_->SetStream(previous); });
+  const TParserStreamScope scope(*parser_, *stream);
   return read(*parser_);
 }
 

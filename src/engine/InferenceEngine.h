@@ -20,6 +20,7 @@
 #include "engine/EngineVariables.h"
 #include "engine/FactSets.h"
 #include "engine/Facts.h"
+#include "engine/IOStreams.h"
 #include "engine/NamedCollections.h"
 #include "engine/Rules.h"
 #include "fuzzy/IEFuzzyLogic.h"
@@ -54,6 +55,9 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   using TDefinedTypeEvent = std::function<void(TInferenceEngine& sender, const IIEDefinedType& type)>;
   using TUserFunctionEvent = std::function<void(TInferenceEngine& sender, const IUserFunction& function)>;
   using TPrintOutEvent = std::function<void(TInferenceEngine& sender, std::string_view outId, std::string_view text)>;
+  using TReadLineEvent = std::function<void(TInferenceEngine& sender, std::string_view inId, std::string& text)>;
+  using TReadTokenEvent =
+      std::function<void(TInferenceEngine& sender, std::string_view inId, TRef<IStreamToken>& token)>;
   using TFuzzyCorrelationEvent = std::function<void(TInferenceEngine& sender, IFact& fact, float strength, bool& done)>;
   using TFactCombineEvent = std::function<void(TInferenceEngine& sender, IFact& fact1, const IFact& fact2, bool& done)>;
 
@@ -99,6 +103,53 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void ParseGlobal(std::string_view text) override;
   void Output(std::string_view logicalName, std::string_view text) override;
   TIERuleParser& Parser() noexcept { return *parser_; }
+
+  // --- Input and output through logical names ---------------------------------------------
+  std::string ReadLine(std::string_view logicalName) override;
+  TRef<IStreamToken> ReadToken(std::string_view logicalName) override;
+  bool DribbleOn(std::string_view fileName) override;
+  void DribbleOff() override;
+  bool Batch(std::string_view fileName) override;
+  // Runs the stream's lines as commands, as Batch does with a file.
+  bool BatchFrom(std::unique_ptr<TGStream> stream);
+  void OpenStream(std::string_view fileName, std::string_view logicalName, TOpenMode mode) override;
+  void CloseStream(std::string_view logicalName) override;
+  void CloseFileStreams() override;
+  TIOStreams& IOStreams() noexcept { return streams_; }
+
+  // --- Whole knowledge bases, templates, types and facts ------------------------------------
+  std::string SaveAll() override;
+  // Reads constructs and runs the top-level calls of the stream.
+  void Load(TGStream& stream);
+  void LoadFile(std::string_view fileName) override;
+  // Clears the engine, reads the text's constructs, then resets.
+  void LoadFromText(std::string_view text);
+  void Save(TGStream& stream);
+  void SaveFile(std::string_view fileName) override;
+  // Clear the collection, then read the stream's constructs.
+  void LoadDefinedTypes(TGStream& stream);
+  void LoadFactTemplates(TGStream& stream);
+  // Each item's text and CR LF, parents before their children.
+  void SaveDefinedTypes(TGStream& stream);
+  void SaveFactTemplates(TGStream& stream);
+  // Reads a list of facts and asserts them.
+  void LoadFacts(TGStream& stream);
+  void LoadFactsFile(std::string_view fileName) override;
+  // Each fact's text and CR LF in fact-base order; SaveFactsOf only those of
+  // one template.
+  void SaveFacts(TGStream& stream);
+  void SaveFactsOf(TGStream& stream, std::string_view templateName);
+  void SaveFactsFile(std::string_view fileName, std::span<const std::string> templateNames) override;
+  void ClearFacts() override { ClearFactBase(); }
+
+  // --- Stored properties ----------------------------------------------------------------------
+  // The settings that differ from their defaults and the knowledge base as
+  // one JSON object, keys in reading order; LoadProperties reads it into
+  // this engine (types, templates, globals, rules, facts, fact sets).
+  std::string SaveProperties();
+  void LoadProperties(std::string_view json);
+  void SavePropertiesFile(std::string_view fileName);
+  void LoadPropertiesFile(std::string_view fileName);
 
   // --- Settings ------------------------------------------------------------------------------
   TSearchStrategy Strategy() const noexcept override { return agenda_.Strategy(); }
@@ -214,6 +265,8 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void SetOnEndInference(TInferenceEvent handler) { onEndInference_ = std::move(handler); }
   void SetOnPrintOut(TPrintOutEvent handler) { onPrintOut_ = std::move(handler); }
   const TPrintOutEvent& OnPrintOut() const noexcept { return onPrintOut_; }
+  void SetOnReadLine(TReadLineEvent handler) { onReadLine_ = std::move(handler); }
+  void SetOnReadToken(TReadTokenEvent handler) { onReadToken_ = std::move(handler); }
   void SetOnFuzzyCorrelation(TFuzzyCorrelationEvent handler) { onFuzzyCorrelation_ = std::move(handler); }
   void SetOnFuzzyInference(TFactCombineEvent handler) { onFuzzyInference_ = std::move(handler); }
 
@@ -303,6 +356,28 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   // The parser reads from text for the length of one call.
   template <class TResult, class TRead>
   TResult ParseText(std::string_view text, TRead read);
+  // Points the parser at another stream until the scope ends.
+  class TParserStreamScope {
+   public:
+    TParserStreamScope(TIERuleParser& parser, TIETokenizerStream& stream) noexcept
+        : parser_(parser), previous_(parser.Stream()) {
+      parser.SetStream(&stream);
+    }
+    ~TParserStreamScope() { parser_.SetStream(previous_); }
+    TParserStreamScope(const TParserStreamScope&) = delete;
+    TParserStreamScope& operator=(const TParserStreamScope&) = delete;
+
+   private:
+    TIERuleParser& parser_;
+    TIETokenizerStream* previous_;
+  };
+  // The texts of the knowledge base's sections, as the save text holds them.
+  std::string GlobalVariablesText() const;
+  std::string DefinedTypesText() const;
+  std::string FactTemplatesText() const;
+  std::string FunctionsText() const;
+  std::string RulesText() const;
+  std::string FactsText(std::span<const std::string> templateNames) const;
   void ClearFactBase();
   void ReleasePackages() noexcept;
   void TellDestroyWatchers() noexcept;
@@ -357,6 +432,11 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   std::vector<IReasonerWatcher*> destroyWatchers_;
   bool destroying_ = false;
   std::int32_t draining_ = 0;
+  TIOStreams streams_{*this};
+  // Output for t goes here while it is set.
+  std::unique_ptr<TGFileStream> dribble_;
+  // The batch files under way, innermost last.
+  std::vector<std::unique_ptr<TIERuleStream>> batches_;
 
   TNotifyEvent onAddDefaultPackages_;
   TAgendaEvent onAddActivation_;
@@ -381,6 +461,8 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   TNotifyEvent onStartInference_;
   TInferenceEvent onEndInference_;
   TPrintOutEvent onPrintOut_;
+  TReadLineEvent onReadLine_;
+  TReadTokenEvent onReadToken_;
   TFuzzyCorrelationEvent onFuzzyCorrelation_;
   TFactCombineEvent onFuzzyInference_;
 };

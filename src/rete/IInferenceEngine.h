@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "collections/EnumSet.h"
@@ -50,6 +51,10 @@ enum TFunctionPackage : std::uint8_t {
 };
 using TFunctionPackages = TEnumSet<TFunctionPackage>;
 inline constexpr TFunctionPackages AllFunctionPackages = TFunctionPackages::FromMask(511);
+
+// How OpenStream opens a file: Read and ReadWrite need an existing file,
+// Write creates it or empties it, Append writes after its end.
+enum class TOpenMode : std::uint8_t { Read, ReadWrite, Write, Append };
 
 // Run's limit when none is given.
 inline constexpr std::int32_t RunWithoutLimit = 2147483647;
@@ -98,6 +103,41 @@ class IInferenceEngine : public IReasoner {
   // Writes text through a logical name: t (or empty) is the application's
   // print-out event.
   virtual void Output(std::string_view logicalName, std::string_view text) = 0;
+
+  // --- Input and output through logical names -----------------------------------------------
+  // The next line of a registered stream ("" at its end), of the batch file
+  // under way, or from the application.
+  virtual std::string ReadLine(std::string_view logicalName) = 0;
+  // The next token, from the same sources as ReadLine.
+  virtual TRef<IStreamToken> ReadToken(std::string_view logicalName) = 0;
+  // Sends the output for t to a new (emptied) file instead; false when the
+  // file cannot be created.
+  virtual bool DribbleOn(std::string_view fileName) = 0;
+  virtual void DribbleOff() = 0;
+  // Runs the file line by line as commands; input on t reads the file's next
+  // line meanwhile. Batches nest.
+  virtual bool Batch(std::string_view fileName) = 0;
+  // Opens the file and registers it under the logical name, following
+  // DuplicateConstructs when the name is taken.
+  virtual void OpenStream(std::string_view fileName, std::string_view logicalName, TOpenMode mode) = 0;
+  // Closes a registered stream; "Invalid stream name: %s" when there is none.
+  virtual void CloseStream(std::string_view logicalName) = 0;
+  // Closes every registered stream.
+  virtual void CloseFileStreams() = 0;
+
+  // --- Whole knowledge bases and facts --------------------------------------------------------
+  // The knowledge base as rule-language text that LoadFile reads back.
+  virtual std::string SaveAll() = 0;
+  // Reads the constructs of the file and runs its top-level calls.
+  virtual void LoadFile(std::string_view fileName) = 0;
+  // Writes SaveAll to the file; the old file stays whole when writing fails.
+  virtual void SaveFile(std::string_view fileName) = 0;
+  // Reads the facts of the file and asserts them.
+  virtual void LoadFactsFile(std::string_view fileName) = 0;
+  // All facts, or only those of the named templates when the list is not empty.
+  virtual void SaveFactsFile(std::string_view fileName, std::span<const std::string> templateNames) = 0;
+  // Drops every fact and sends one clear token through the network.
+  virtual void ClearFacts() = 0;
 
   // --- Settings ----------------------------------------------------------------------------
   virtual TSearchStrategy Strategy() const noexcept = 0;
