@@ -343,5 +343,151 @@ inline constexpr std::string_view SInvalidPropertyValue = "Invalid value for pro
 inline constexpr std::string_view SClassExists = "Class Name already exists: \"%s\"";
 inline constexpr std::string_view SClassNotComponent = "Class %s is not a component class";
 
+// --- Predicate package -----------------------------------------------------
+inline constexpr std::string_view SVerifyTypeHelp =
+    "Returns TRUE if the argument is of the following type(s): %s.  If the argument is any other type, FALSE is "
+    "returned";
+inline constexpr std::string_view SVerifyTypeUsage = " <expression>";
+inline constexpr std::string_view SNoTypes = "NONE";
+inline constexpr std::string_view SHelpEvenp = "Returns TRUE if the argument is an even integer, FALSE otherwise";
+inline constexpr std::string_view SHelpOddp = "Returns TRUE if the argument is an odd integer, FALSE otherwise";
+inline constexpr std::string_view SHelpGetType =
+    "Returns a symbol naming the type of the evaluated argument, for example dtInteger, dtFloat, dtAtom or dtList";
+
+// --- Math package ----------------------------------------------------------
+// Our own texts for results the numbers of the engine cannot hold.
+inline constexpr std::string_view SIntegerOverflow = "Integer overflow in %s function call";
+inline constexpr std::string_view SDivisionByZero = "Division by zero in %s function call";
+inline constexpr std::string_view SInvalidFloatOperation = "Invalid floating point operation in %s function call";
+inline constexpr std::string_view SFloatOverflow = "Floating point overflow in %s function call";
+inline constexpr std::string_view SInvalidRandomRange =
+    "Invalid random range, the high value must be greater than 0: %d";
+inline constexpr std::string_view SHelpDivide =
+    "Divides the first argument by each of the following arguments; the result is always a float";
+inline constexpr std::string_view SHelpSubtract =
+    "Subtracts each of the following arguments from the first; the result is an integer unless a float took part";
+inline constexpr std::string_view SHelpMod =
+    "Returns the remainder of dividing the first integer by the second; it has the sign of the first";
+inline constexpr std::string_view SHelpAdd =
+    "Returns the sum of the arguments; the result is an integer unless a float took part";
+inline constexpr std::string_view SHelpMultiply =
+    "Returns the product of the arguments; the result is an integer unless a float took part";
+inline constexpr std::string_view SHelpAbs =
+    "Returns the absolute value of the argument; an integer stays an integer, anything else becomes a float";
+inline constexpr std::string_view SHelpDiv =
+    "Divides the first integer by each of the following integers, discarding the remainder each time";
+inline constexpr std::string_view SHelpExp = "Returns e raised to the power of the argument, as a float";
+inline constexpr std::string_view SHelpPower = "Returns the first argument raised to the power of the second, as a float";
+inline constexpr std::string_view SHelpPi = "Returns the constant pi, as a float";
+inline constexpr std::string_view SHelpFloat = "Returns the argument converted to a float";
+inline constexpr std::string_view SHelpInteger = "Returns the argument converted to an integer, truncated toward zero";
+inline constexpr std::string_view SHelpMax =
+    "Returns the largest of the arguments; it is a float if it or the first argument is a float";
+inline constexpr std::string_view SHelpMin =
+    "Returns the smallest of the arguments; it is a float if it or the first argument is a float";
+inline constexpr std::string_view SHelpLog = "Returns the natural logarithm of the argument, as a float";
+inline constexpr std::string_view SHelpLog10 = "Returns the base-10 logarithm of the argument, as a float";
+inline constexpr std::string_view SHelpRandom =
+    "Returns a random integer from low up to, but not including, low + high; low defaults to 0 and high to 65536";
+inline constexpr std::string_view SHelpRandomize =
+    "Reseeds the random number generator from the argument, or from the clock when there is none";
+inline constexpr std::string_view SHelpRound =
+    "Rounds the argument to the nearest integral value, halves to the even neighbour, and returns it as a float";
+inline constexpr std::string_view SHelpSqrt = "Returns the square root of the argument, as a float";
+inline constexpr std::string_view SHelpSeed =
+    "Sets the seed of the random number generator; the same seed gives the same sequence of random numbers";
+
+// --- String package --------------------------------------------------------
+inline constexpr std::string_view SInvalidSubstring = "Invalid substring parameters: %d, %d";
+inline constexpr std::string_view SHelpSymCat = "Concatenates the texts of the arguments and returns them as a symbol";
+inline constexpr std::string_view SHelpLowcase = "Returns a copy of the string or symbol with every letter in lower case";
+inline constexpr std::string_view SHelpStrCat = "Concatenates the texts of the arguments and returns them as a string";
+inline constexpr std::string_view SHelpStrCompare =
+    "Compares the two texts case-sensitively; returns a negative integer, 0 or a positive integer when the first "
+    "is less than, equal to or greater than the second";
+inline constexpr std::string_view SHelpStrIndex =
+    "Returns the 1-based position of the first text inside the second, or FALSE when it is not found";
+inline constexpr std::string_view SHelpStrLength = "Returns the number of characters of the text";
+inline constexpr std::string_view SHelpSubString =
+    "Returns the characters from the start position to the end position of the text (1-based, inclusive) as a string";
+inline constexpr std::string_view SHelpUpcase = "Returns a copy of the string or symbol with every letter in upper case";
+
+// --- Trigonometry package --------------------------------------------------
+inline constexpr std::string_view SUnequalMultifields =
+    "Invalid multifield arguments, the two multifields must be of the same length";
+inline constexpr std::string_view SHelpAcos = "Returns the inverse cosine of the argument, in radians from 0 to pi";
+inline constexpr std::string_view SHelpAsin = "Returns the inverse sine of the argument, in radians from -pi/2 to pi/2";
+inline constexpr std::string_view SHelpAtan = "Returns the inverse tangent of the argument, in radians";
+inline constexpr std::string_view SHelpAcosh = "Returns the inverse hyperbolic cosine of the argument (at least 1)";
+inline constexpr std::string_view SHelpAsinh = "Returns the inverse hyperbolic sine of the argument";
+inline constexpr std::string_view SHelpAtanh = "Returns the inverse hyperbolic tangent of the argument (between -1 and 1)";
+inline constexpr std::string_view SHelpAcot = "Returns the inverse cotangent of the argument: pi/2 - atan(x)";
+inline constexpr std::string_view SHelpAcoth = "Returns the inverse hyperbolic cotangent of the argument";
+inline constexpr std::string_view SHelpAcsc = "Returns the inverse cosecant of the argument, in radians";
+inline constexpr std::string_view SHelpAcsch = "Returns the inverse hyperbolic cosecant of the argument";
+inline constexpr std::string_view SHelpAsec = "Returns the inverse secant of the argument, in radians";
+inline constexpr std::string_view SHelpAsech = "Returns the inverse hyperbolic secant of the argument";
+inline constexpr std::string_view SHelpAtan2 =
+    "Returns the angle of Y/X in radians from -pi to pi, in the quadrant given by the signs of X and Y";
+inline constexpr std::string_view SHelpCos = "Returns the cosine of the angle, given in radians";
+inline constexpr std::string_view SHelpSin = "Returns the sine of the angle, given in radians";
+inline constexpr std::string_view SHelpTan = "Returns the tangent of the angle, given in radians";
+inline constexpr std::string_view SHelpCosh = "Returns the hyperbolic cosine of the argument";
+inline constexpr std::string_view SHelpSinh = "Returns the hyperbolic sine of the argument";
+inline constexpr std::string_view SHelpTanh = "Returns the hyperbolic tangent of the argument";
+inline constexpr std::string_view SHelpCot = "Returns the cotangent of the angle (1/tan), given in radians";
+inline constexpr std::string_view SHelpCsc = "Returns the cosecant of the angle (1/sin), given in radians";
+inline constexpr std::string_view SHelpSec = "Returns the secant of the angle (1/cos), given in radians";
+inline constexpr std::string_view SHelpCoth = "Returns the hyperbolic cotangent of the argument";
+inline constexpr std::string_view SHelpCsch = "Returns the hyperbolic cosecant of the argument";
+inline constexpr std::string_view SHelpSech = "Returns the hyperbolic secant of the argument";
+inline constexpr std::string_view SHelpCycleRad = "Converts cycles to radians: 2 * pi * cycles";
+inline constexpr std::string_view SHelpRadCycle = "Converts radians to cycles: radians / (2 * pi)";
+inline constexpr std::string_view SHelpDegRad = "Converts degrees to radians: degrees * pi / 180";
+inline constexpr std::string_view SHelpRadDeg = "Converts radians to degrees: radians * 180 / pi";
+inline constexpr std::string_view SHelpGradRad = "Converts grads to radians: grads * pi / 200";
+inline constexpr std::string_view SHelpRadGrad = "Converts radians to grads: radians * 200 / pi";
+inline constexpr std::string_view SHelpDegGrad = "Converts degrees to grads: degrees * 10 / 9";
+inline constexpr std::string_view SHelpGradDeg = "Converts grads to degrees: grads * 9 / 10";
+inline constexpr std::string_view SHelpHypotenuse = "Returns the square root of X squared plus Y squared";
+inline constexpr std::string_view SHelpDistance =
+    "Returns the Euclidean distance between two points given as multifields of coordinates";
+inline constexpr std::string_view SHelpDistanceSqr =
+    "Returns the squared Euclidean distance between two points given as multifields of coordinates";
+inline constexpr std::string_view SHelpDistanceManhattan =
+    "Returns the sum of the absolute differences of the coordinates of two points given as multifields";
+
+// --- Business package ------------------------------------------------------
+// Our own texts for arguments the financial formulas cannot work with.
+inline constexpr std::string_view SInvalidPaymentTime =
+    "Invalid payment time: %s, expected ptEndOfPeriod or ptStartOfPeriod";
+inline constexpr std::string_view SNoConvergence = "%s did not converge to a rate within %d iterations";
+inline constexpr std::string_view SInvalidPeriod = "Invalid period %d, expected a period from 1 to %d";
+inline constexpr std::string_view SHelpDoubleDecliningBalance =
+    "Returns the depreciation of the asset for the period by the double-declining-balance method";
+inline constexpr std::string_view SHelpFutureValue =
+    "Returns the future value of an investment of regular payments at a fixed rate per period";
+inline constexpr std::string_view SHelpInterestPayment =
+    "Returns the interest part of the payment for the given period of a loan or investment";
+inline constexpr std::string_view SHelpInterestRate =
+    "Returns the rate per period that, with the payments, grows the present value to the future value";
+inline constexpr std::string_view SHelpInternalRateOfReturn =
+    "Returns the internal rate of return of the cash flows (the first is at time 0), starting the search at the "
+    "guess";
+inline constexpr std::string_view SHelpNetPresentValue =
+    "Returns the net present value of the cash flows, one per period, at the rate per period";
+inline constexpr std::string_view SHelpNumberOfPeriods =
+    "Returns the number of periods needed to reach the future value with the payments at the rate";
+inline constexpr std::string_view SHelpPayment =
+    "Returns the fully amortising payment per period for the present value, future value and rate";
+inline constexpr std::string_view SHelpPeriodPayment =
+    "Returns the principal part of the payment for the given period of a loan or investment";
+inline constexpr std::string_view SHelpPresentValue =
+    "Returns the present value of an investment of regular payments at a fixed rate per period";
+inline constexpr std::string_view SHelpSlnDepreciation =
+    "Returns the straight-line depreciation of the asset per period: (cost - salvage) / life";
+inline constexpr std::string_view SHelpSydDepreciation =
+    "Returns the depreciation of the asset for the period by the sum-of-years'-digits method";
+
 }  // namespace IEConsts
 }  // namespace fxe
