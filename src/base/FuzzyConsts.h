@@ -50,6 +50,18 @@ inline constexpr std::string_view SNotFuzzyFact = "Fact is not a fuzzy fact";
 inline constexpr std::string_view SCannotUnionFacts = "Cannot union two facts with different fact templates: %s and %s";
 inline constexpr std::string_view SInvalidFuzzyOperationWord =
     "Invalid Fuzzy operation specified (%s) for %s, expected %s";
+inline constexpr std::string_view SInvalidFuzzyCorrelation = "Invalid Fuzzy Correlation specified (%s), expected %s";
+inline constexpr std::string_view SInvalidFuzzyInference = "Invalid Fuzzy Inference specified (%s), expected %s";
+inline constexpr std::string_view SInvalidPlotLimits = "Invalid low and high limits specified: %.4f to %.4f";
+inline constexpr std::string_view SPlotFuzzyVariable = "Fuzzy Variable: %s";
+inline constexpr std::string_view SPlotFuzzyValues = "Fuzzy Values:%s";
+inline constexpr std::string_view SPlotRuler = "    |----|----|----|----|----|----|----|----|----|----|";
+inline constexpr std::string_view SPlotAxis = "%7.2f %9.2f %9.2f %9.2f %9.2f %9.2f";
+inline constexpr std::string_view SPlotUniverse = "Universe of Discourse: From %0.2f to %.2f";
+inline constexpr std::string_view SUniverseText = "%.4f - %.4f %s";
+// Our own texts for fuzzy function arguments the functions cannot work with.
+inline constexpr std::string_view SPlotCharsMissing = "No plot characters given to plot-fuzzy-value";
+inline constexpr std::string_view SNoFuzzyVariable = "Fuzzy value %s has no fuzzy variable";
 
 // --- Word lists ----------------------------------------------------------------
 
@@ -81,5 +93,11 @@ inline constexpr std::array<std::string_view, 7> OperationNames = {"zadeh",   "m
 // Correlation names (by correlation method) and inference names (by inference method).
 inline constexpr std::array<std::string_view, 2> CorrelationNames = {"minimum", "product"};
 inline constexpr std::array<std::string_view, 5> InferenceNames = {"min-max", "sum", "mean", "product", "bounded-sum"};
+
+// The enumeration names of the correlation and inference methods, from which
+// the lists of the settings' messages are built.
+inline constexpr std::array<std::string_view, 2> CorrelationMethodNames = {"fcmMinimum", "fcmProduct"};
+inline constexpr std::array<std::string_view, 5> InferenceMethodNames = {"fimMinMax", "fimAdditive", "fimMean",
+                                                                         "fimProduct", "fimBoundedSum"};
 
 }  // namespace fxe::FuzzyConsts

@@ -185,6 +185,166 @@ inline constexpr std::string_view SSlotNotMultislot = "Slot \"%s\" is not a mult
 // Our own text: input nested deeper than the parser follows.
 inline constexpr std::string_view SNestingTooDeep = "Input nested too deeply, more than %d levels";
 
+// --- Standard package: messages ----------------------------------------------
+inline constexpr std::string_view SSyntaxError = "Syntax Error: %s";
+inline constexpr std::string_view SMissingThen = "Missing \"then\" in an IF statement";
+inline constexpr std::string_view SMissingCatchOrFinally = "Missing catch or finally statement for try block";
+inline constexpr std::string_view SInvalidMultifieldRange = "Invalid multifield begin and end parameters: %d, %d";
+inline constexpr std::string_view SInvalidFileAccess = "Invalid File Access Specifier: \"%s\"";
+// Our own texts for arguments the standard functions cannot work with.
+inline constexpr std::string_view SInvalidWatchItem = "Invalid watch item: %s";
+inline constexpr std::string_view SFormatFieldTooWide = "Format width or precision too large: %s";
+inline constexpr std::string_view SNoSuchFactSlot = "Fact %s has no slot to read";
+inline constexpr std::string_view SErrorVariable = "__ERROR";
+
+// --- Standard package: help texts ----------------------------------------------
+inline constexpr std::string_view SHelpAnd =
+    "Returns TRUE if no argument evaluates to FALSE.  Evaluation stops at the first FALSE argument";
+inline constexpr std::string_view SHelpAssert =
+    "Asserts each fact and returns the fact-id of the last one, or FALSE when nothing was asserted";
+inline constexpr std::string_view SHelpAssertString =
+    "Parses each string as a fact and asserts it; returns the fact-id of the last one, or FALSE";
+inline constexpr std::string_view SHelpBatch =
+    "Executes the commands in the file as if they were typed; returns TRUE on success, FALSE otherwise";
+inline constexpr std::string_view SHelpBind = "Binds the variable to the value of the expression and returns the value";
+inline constexpr std::string_view SHelpClose =
+    "Closes the streams of the logical names given, or every open file when no name is given";
+inline constexpr std::string_view SHelpDoBackwardChaining = "Marks the fact templates for backward chaining";
+inline constexpr std::string_view SHelpDribbleOn =
+    "Copies all standard output to the file; returns TRUE when the file could be created, FALSE otherwise";
+inline constexpr std::string_view SHelpDribbleOff = "Stops copying standard output to the dribble file";
+inline constexpr std::string_view SHelpDuplicate =
+    "Asserts a copy of the fact with the given slot values changed and returns the new fact-id";
+inline constexpr std::string_view SHelpEq =
+    "Returns TRUE if the first argument equals every following argument in type and value, FALSE otherwise";
+inline constexpr std::string_view SHelpEqValue =
+    "Returns TRUE if the first argument equals every following argument in value (types may differ)";
+inline constexpr std::string_view SHelpNumEqual =
+    "Returns TRUE if the first number equals every following number, FALSE otherwise";
+inline constexpr std::string_view SHelpGetVar = "Returns the value bound to the variable, or nil when it is not bound";
+inline constexpr std::string_view SHelpForeach =
+    "Executes a loop where a set of statements are applied to a list.  The first argument specifies a variable "
+    "name.  Each item in the second argument list is assigned to the variable and then all the rest of the "
+    "arguments are executed.  The function returns the value of the last statement or the return value if a "
+    "\"return\" statement was found.\r\n"
+    "Example:\r\n"
+    "    (foreach ?item (create$ a b c)\r\n"
+    "        (printout t ?item crlf))\r\n"
+    "prints a, b and c, each on a line of its own";
+inline constexpr std::string_view SHelpFormat =
+    "Writes the control string to the logical name with each directive replaced by the next argument, "
+    "formatted as the directive says; %n writes a line break";
+inline constexpr std::string_view SHelpGensym = "Returns a new symbol \"gen\" followed by the next sequence number";
+inline constexpr std::string_view SHelpGreater =
+    "Returns TRUE if each number is greater than the number after it, FALSE otherwise";
+inline constexpr std::string_view SHelpGreaterEqual =
+    "Returns TRUE if each number is greater than or equal to the number after it, FALSE otherwise";
+inline constexpr std::string_view SHelpHalt = "Halts the running engine after the rule being fired";
+inline constexpr std::string_view SHelpIf =
+    "Evaluates the expressions after then when the predicate is not FALSE, otherwise those after else; "
+    "returns the value of the last expression evaluated";
+inline constexpr std::string_view SHelpLoadFacts = "Reads the facts in the file and asserts them";
+inline constexpr std::string_view SHelpLess =
+    "Returns TRUE if each number is less than the number after it, FALSE otherwise";
+inline constexpr std::string_view SHelpLessEqual =
+    "Returns TRUE if each number is less than or equal to the number after it, FALSE otherwise";
+inline constexpr std::string_view SHelpModify =
+    "Retracts the fact and asserts it again with the given slot values; returns the new fact-id";
+inline constexpr std::string_view SHelpNeq =
+    "Returns TRUE if the first argument equals none of the following arguments, FALSE otherwise";
+inline constexpr std::string_view SHelpNumNotEqual =
+    "Returns TRUE if the first number equals none of the following numbers, FALSE otherwise";
+inline constexpr std::string_view SHelpNot = "Returns TRUE if the argument evaluates to FALSE, FALSE otherwise";
+inline constexpr std::string_view SHelpOpen =
+    "Opens the file under the logical name: r reads (the default), r+ reads and writes, w writes a new file, "
+    "a appends to the file";
+inline constexpr std::string_view SHelpOr =
+    "Returns TRUE if an argument does not evaluate to FALSE.  Evaluation stops at the first such argument";
+inline constexpr std::string_view SHelpPrintout =
+    "Writes the values of the expressions to the logical name; the symbol crlf writes a line break";
+inline constexpr std::string_view SHelpRead =
+    "Reads one token from the logical name (standard input when none is given); EOF at the end";
+inline constexpr std::string_view SHelpReadline =
+    "Reads one line from the logical name (standard input when none is given); EOF when no input is available";
+inline constexpr std::string_view SHelpRemove = "Deletes the file; returns TRUE on success, FALSE otherwise";
+inline constexpr std::string_view SHelpRename = "Renames the file; returns TRUE on success, FALSE otherwise";
+inline constexpr std::string_view SHelpRetract =
+    "Retracts the facts with the given fact indexes, or every fact when the argument is *";
+inline constexpr std::string_view SHelpRetractString =
+    "Retracts the first fact equal to each string parsed as a fact; returns TRUE when each one was found";
+inline constexpr std::string_view SHelpSaveFacts =
+    "Writes the facts, all of them or those of the fact templates named, to the file";
+inline constexpr std::string_view SHelpStore = "Stores the value under the name and returns the value";
+inline constexpr std::string_view SHelpTry =
+    "Evaluates the expressions; the expressions after finally are always evaluated afterwards, those after "
+    "catch (or except) when an error was raised, with ?__ERROR bound to its message";
+inline constexpr std::string_view SHelpVersion = "Returns the version of the engine";
+inline constexpr std::string_view SHelpWatch = "Starts tracing the item: all, rules, facts, activations, compilations "
+                                               "or statistics";
+inline constexpr std::string_view SHelpWhile =
+    "Evaluates and executes the expressions in a loop as long as the boolean expression evaluates to TRUE.  The "
+    "<boolean-expression> is evaluated BEFORE the start of the loop, including the first time";
+inline constexpr std::string_view SHelpClear = "Clears the engine: removes all facts, rules, templates and deffunctions";
+inline constexpr std::string_view SHelpExit = "Stops the engine immediately";
+inline constexpr std::string_view SHelpRun =
+    "Runs the engine, at most the given number of rule firings; returns the number of rules fired";
+inline constexpr std::string_view SHelpReset = "Resets the engine: the initial fact, the deffacts and the globals";
+inline constexpr std::string_view SHelpReturn =
+    "Ends the deffunction or loop being evaluated and makes the value of the expression its result";
+inline constexpr std::string_view SHelpFetch = "Returns the value stored under the name, or nil when there is none";
+inline constexpr std::string_view SHelpUnwatch = "Stops tracing the item: all, rules, facts, activations, "
+                                                 "compilations or statistics";
+inline constexpr std::string_view SHelpThrow = "Raises an error whose message is the text of the argument";
+inline constexpr std::string_view SHelpClearStorage = "Removes every value stored with store";
+inline constexpr std::string_view SHelpGetFactDuplication = "Returns TRUE if equal facts may be asserted, else FALSE";
+inline constexpr std::string_view SHelpGetSlotValue =
+    "Returns the value of the named slot of the fact (the fact's first slot when no name is given)";
+inline constexpr std::string_view SHelpSetFactDuplication =
+    "Sets whether equal facts may be asserted and returns the previous setting";
+inline constexpr std::string_view SHelpCreate = "Returns a multifield of the values of the arguments";
+inline constexpr std::string_view SHelpDelete =
+    "Returns the multifield without the items from start to end (0-based, inclusive)";
+inline constexpr std::string_view SHelpExplode =
+    "Returns a multifield of the blank-separated words of the string, each as a symbol";
+inline constexpr std::string_view SHelpFirst = "Returns the first item of the multifield, or nil when it is empty";
+inline constexpr std::string_view SHelpLength = "Returns the number of items of the multifield";
+inline constexpr std::string_view SHelpImplode =
+    "Returns a string of the items of the multifield separated by single blanks";
+inline constexpr std::string_view SHelpInsert =
+    "Returns the multifield with each value inserted at the 0-based index in turn";
+inline constexpr std::string_view SHelpMember =
+    "Returns the index of the argument that matches the first argument, or FALSE if the first argument is not "
+    "found.  The index returned is 0-based";
+inline constexpr std::string_view SHelpMemberList =
+    "Returns the 0-based index of the first item equal to the value, or FALSE if the multifield does not hold it";
+inline constexpr std::string_view SHelpNth = "Returns the item at the 0-based index of the multifield";
+inline constexpr std::string_view SHelpReplace =
+    "Returns the multifield with the items from start to end (0-based, inclusive) replaced by the values";
+inline constexpr std::string_view SHelpRest = "Returns the multifield without its first item";
+inline constexpr std::string_view SHelpSubseq =
+    "Returns the items of the multifield from start to end (0-based, inclusive)";
+inline constexpr std::string_view SHelpSubsetp =
+    "Returns TRUE if the first argument is a subset of the second argument, FALSE otherwise";
+inline constexpr std::string_view SHelpLoad = "Reads the constructs in the file into the engine";
+inline constexpr std::string_view SHelpSave =
+    "Writes the templates, facts, fact sets, rules and deffunctions of the engine to the file";
+
+// --- Object package and host objects --------------------------------------
+inline constexpr std::string_view SExpectedComponent = "Expected component argument to %s function call";
+inline constexpr std::string_view SInvalidPropertyType = "Invalid property type: %s";
+// Our own texts for object arguments and host objects the package cannot use.
+inline constexpr std::string_view SExpectedObject = "Expected object argument to %s function call, received %s";
+inline constexpr std::string_view SExpectedClass = "Expected class argument to %s function call, received %s";
+inline constexpr std::string_view SExpectedAction = "Expected action argument to %s function call";
+inline constexpr std::string_view SObjectFreed = "Object of class %s has been freed and can no longer be used";
+inline constexpr std::string_view SNoObjectHost = "No host object model is installed for %s";
+inline constexpr std::string_view SPropertyOutOfRange = "Value of property %s does not fit an integer";
+inline constexpr std::string_view SUnknownClass = "Unknown class: %s";
+inline constexpr std::string_view SUnknownProperty = "Unknown property %s of class %s";
+inline constexpr std::string_view SInvalidPropertyValue = "Invalid value for property %s";
+inline constexpr std::string_view SClassExists = "Class Name already exists: \"%s\"";
+inline constexpr std::string_view SClassNotComponent = "Class %s is not a component class";
+
 // --- Predicate package -----------------------------------------------------
 inline constexpr std::string_view SVerifyTypeHelp =
     "Returns TRUE if the argument is of the following type(s): %s.  If the argument is any other type, FALSE is "

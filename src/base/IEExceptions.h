@@ -49,6 +49,10 @@ class EAbort : public std::exception {
   const char* what() const noexcept override { return ""; }
 };
 
+// The exit function's abort: it unwinds like any abort, and a shell that
+// catches it knows that the program asked to end.
+class EExit : public EAbort {};
+
 // Errors of the buffered and text streams.
 class EGStreamError : public std::runtime_error {
  public:

@@ -184,6 +184,10 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   bool FuzzyAutoTerms() const noexcept override { return fuzzyAutoTerms_; }
   void SetFuzzyAutoTerms(bool autoTerms) noexcept override { fuzzyAutoTerms_ = autoTerms; }
   float Version() const noexcept override { return version_; }
+  // The application's object model for the object package; not owned, and
+  // it must outlive the engine (or be taken away first with nullptr).
+  IObjectHost* ObjectHost() const noexcept override { return objectHost_; }
+  void SetObjectHost(IObjectHost* host) noexcept { objectHost_ = host; }
   TFunctionPackages Packages() const noexcept { return packages_; }
   // Frees the engine's packages and installs those of the new set.
   void SetPackages(TFunctionPackages packages);
@@ -450,6 +454,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   TFuzzyInferenceMethod inferenceMethod_ = fimMinMax;
   TFuzzyCorrelationMethod correlationMethod_ = fcmMinimum;
   bool fuzzyAutoTerms_ = true;
+  IObjectHost* objectHost_ = nullptr;
   float equalsThreshold_ = 0.01f;
   float minActivationStrength_ = 0.0f;
   IHostDialogs* dialogs_ = nullptr;

@@ -29,6 +29,7 @@ class TFactSet;
 class IUserFunction;
 class IIEDefinedType;
 class IFactTemplate;
+class IObjectHost;
 
 // The trace switches: bit n is member n.
 enum TConstructWatch : std::uint8_t { cwActivation, cwFact, cwRule, cwCompilation, cwStatistics };
@@ -203,6 +204,9 @@ class IInferenceEngine : public IReasoner {
   virtual std::string FormatFunction(const IUserFunction& function) const = 0;
   // The host's user interface for the dialog functions, or nullptr.
   virtual IHostDialogs* Dialogs() const noexcept = 0;
+
+  // The host object model the object package works on, or nullptr.
+  virtual IObjectHost* ObjectHost() const noexcept { return nullptr; }
 
   IInferenceEngine* InferenceEngine() noexcept override { return this; }
 
