@@ -8,6 +8,7 @@
 
 #include "FormReader.h"
 #include "LineEditor.h"
+#include "base/IEExceptions.h"
 
 namespace fxe::shell {
 
@@ -32,6 +33,9 @@ std::string WithoutReturns(std::string_view text) {
 TShell::TShell(bool crlf) : crlf_(crlf) {
   engine_.SetOnPrintOut([this](TInferenceEngine&, std::string_view, std::string_view text) { WriteOutput(text); });
   engine_.SetParserErrorHandling(ehRaiseAllAtEnd);
+  engine_.SetOnReadLine([this](TInferenceEngine&, std::string_view, std::string& text) { text = ReadInputLine(); });
+  engine_.SetOnReadToken(
+      [this](TInferenceEngine&, std::string_view, TRef<IStreamToken>& token) { token = ReadInputToken(); });
   engine_.SetOnParseError([this](TInferenceEngine&, std::string_view message, std::int32_t) {
     ReportError(message);
     failed_ = true;
@@ -62,6 +66,31 @@ void TShell::WriteOutput(std::string_view text) {
   std::fwrite(converted.data(), 1, converted.size(), stdout);
 }
 
+std::string TShell::ReadInputLine() {
+  // What was printed (a prompt) shows before the program waits.
+  std::fflush(stdout);
+  std::string line;
+  if (!std::getline(std::cin, line)) {
+    inputEnded_ = true;
+    return {};
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+TRef<IStreamToken> TShell::ReadInputToken() {
+  for (;;) {
+    if (inputTokens_) {
+      TRef<IStreamToken> token = inputTokens_->ReadRawToken();
+      if (token->DataType() != tkEndOfInput) return token;
+    }
+    std::string line = ReadInputLine();
+    // At the end of input the line's end-of-input token is the answer.
+    inputTokens_ = TIERuleStream::FromText(std::move(line), &engine_);
+    if (inputEnded_) return inputTokens_->ReadRawToken();
+  }
+}
+
 void TShell::FlushPendingReturn() {
   if (!pendingReturn_) return;
   pendingReturn_ = false;
@@ -79,8 +108,13 @@ void TShell::ReportError(std::string_view message) {
 }
 
 void TShell::Run(std::string_view text) {
+  if (exited_) return;
   try {
     engine_.Parse(text, true);
+  } catch (const EExit&) {
+    exited_ = true;
+  } catch (const EAbort&) {
+    // A silent abort ends the text it came from.
   } catch (const std::exception& error) {
     // What the form loop lets out (a failure outside any one form).
     ReportError(error.what());
@@ -103,7 +137,7 @@ void TShell::Interactive() {
   for (;;) {
     std::fflush(stdout);
     const std::optional<std::string> line = editor.ReadLine(form.empty() ? "fxe> " : "...> ");
-    if (!line) break;
+    if (!line || exited_) break;
     form += *line;
     form += '\n';
     if (!FormComplete(form)) {
@@ -114,6 +148,7 @@ void TShell::Interactive() {
     editor.Remember(form);
     Run(form);
     form.clear();
+    if (exited_) break;
   }
   if (!form.empty()) Run(form);
   std::fputc('\n', stdout);

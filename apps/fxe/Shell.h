@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,8 @@ class TShell {
   // The prompt: reads forms until end of input (or exit), running each.
   void Interactive();
 
+  // Whether (exit) was called: nothing more runs.
+  bool Exited() const noexcept { return exited_; }
   // Whether any form failed so far.
   bool Failed() const noexcept { return failed_; }
   // The status the program ends with: 1 after any failure, else 0.
@@ -40,12 +43,20 @@ class TShell {
 
  private:
   void WriteOutput(std::string_view text);
+  // A line of standard input for read and readline on t.
+  std::string ReadInputLine();
+  // The next token of standard input for read on t; the rest of its line
+  // waits for the next read.
+  TRef<IStreamToken> ReadInputToken();
   void FlushPendingReturn();
   std::vector<std::string> CompletionWords() const;
 
   TInferenceEngine engine_;
   bool crlf_;
   bool failed_ = false;
+  bool exited_ = false;
+  bool inputEnded_ = false;
+  std::unique_ptr<TIERuleStream> inputTokens_;
   // A CR that ended the last output, held until the next text shows whether
   // an LF follows it.
   bool pendingReturn_ = false;

@@ -133,7 +133,10 @@ int main(int argc, char** argv) {
   fxe::shell::TShell shell(line.crlf);
   shell.Engine().SetWatch(line.watch);
   if (!line.sources.empty()) {
-    for (const std::string& text : texts) shell.Run(text);
+    for (const std::string& text : texts) {
+      shell.Run(text);
+      if (shell.Exited()) break;
+    }
   } else if (isatty(STDIN_FILENO)) {
     shell.Interactive();
   } else {

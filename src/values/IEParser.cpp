@@ -626,6 +626,9 @@ void TIEParser::Parse(bool executeCommands) {
       }
       if (!ParseConstruct(true)) break;
       continue;
+    } catch (const EExit&) {
+      // exit ends the host's whole session, not only this text.
+      throw;
     } catch (const EAbort&) {
       break;
     } catch (const EIEParseException& e) {
