@@ -25,16 +25,12 @@ TEST(ProjectRiskExample, PrintsTheWeightedRisk) {
   std::string output;
   engine.SetOnPrintOut([&](TInferenceEngine&, std::string_view, std::string_view text) { output += text; });
   engine.Parse(program);
-  // The program's one command echoes its result, the previous method.
-  EXPECT_EQ(output, "min-max\r\n");
-  output.clear();
   EXPECT_EQ(engine.FuzzyInferenceMethod(), fimAdditive);
-  engine.Reset();
-  // Five of the six rules match the project; the underfunded one does not.
-  EXPECT_EQ(engine.Run(), 6);
-  // The five increased sets add up (sum has no upper bound): the centroid
-  // 0.7037 has the grade 4.0740.
-  EXPECT_EQ(output, "Risk is 2.8668\r\n");
+  // The setting command echoes the previous method; five of the six rules
+  // match the project (the underfunded one does not), reset answers TRUE, and their five
+  // increased sets add up (sum has no upper bound): the centroid 0.7037 has
+  // the grade 4.0740. Six rules fired in all.
+  EXPECT_EQ(output, "min-max\r\nTRUE\r\nRisk is 2.8668\r\n6\r\n");
 }
 
 }  // namespace
