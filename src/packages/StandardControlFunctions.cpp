@@ -23,6 +23,10 @@ bool IsKeyword(const TIEValue* value, std::string_view keyword) noexcept {
 TRef<TIEValue> EvaluateSequence(TArguments& arguments, std::int32_t first, std::int32_t last, TRef<TIEValue> nothing) {
   TRef<TIEValue> result = std::move(nothing);
   TIEContext* context = arguments.Context();
+  // A flag raised when a sequence starts is left over from a return that
+  // had no deffunction to end (one typed as a command): once raised, every
+  // enclosing sequence stops at once, so no sequence starts under a live one.
+  if (context) context->ClearReturn();
   for (std::int32_t i = first; i < last; ++i) {
     result = arguments.Value(i);
     if (context && context->ReturnFlag()) return context->ReturnValueRef() ? context->ReturnValueRef() : result;

@@ -16,8 +16,9 @@ TIEContext& ContextOf(const TArguments& arguments);
 // Whether the argument as written is the symbol of that text (then, else, do, ...).
 bool IsKeyword(const TIEValue* value, std::string_view keyword) noexcept;
 // Evaluates arguments first..last-1 in order and yields the last value; stops
-// with the context's return value once the return flag is raised. nothing
-// is the result when no argument is evaluated.
+// with the context's return value once the return flag is raised (a flag
+// left raised before the sequence starts is cleared first). nothing is the
+// result when no argument is evaluated.
 TRef<TIEValue> EvaluateSequence(TArguments& arguments, std::int32_t first, std::int32_t last, TRef<TIEValue> nothing);
 // A fact-id value of the index, or FALSE for -1 (an assertion refused).
 TRef<TIEValue> FactIdOrFalse(std::int32_t index);

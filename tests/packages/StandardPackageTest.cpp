@@ -205,6 +205,11 @@ TEST_F(StandardPackage, ReturnEndsLoopsAndDeffunctions) {
   };
   for (const auto& [call, value] : cases) EXPECT_EQ(Value(call), value) << call;
   EXPECT_EQ(Value("(__get-var ?*seen*)"), "yes");
+  // A return outside a deffunction does not stop later commands.
+  Run("(return 1)");
+  EXPECT_EQ(Value("(if TRUE then a b)"), "b");
+  EXPECT_EQ(Value("(foreach ?i (create$ a b) (return ?i))"), "a");
+  EXPECT_EQ(Value("(if TRUE then a b)"), "b");
   // Recursion without end fails with a message instead of exhausting the stack.
   EXPECT_NE(Error("(forever)").find("Maximum call depth"), std::string::npos);
 }
