@@ -72,6 +72,7 @@ std::string TShell::ReadInputLine() {
   std::string line;
   if (!std::getline(std::cin, line)) {
     inputEnded_ = true;
+    engine_.SetStandardInputEnded(true);
     return {};
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -106,6 +106,10 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
 
   // --- Input and output through logical names ---------------------------------------------
   std::string ReadLine(std::string_view logicalName) override;
+  bool InputEnded(std::string_view logicalName) override;
+  // The application's input has ended (or starts again): an OnReadLine
+  // handler that finds no more input says so before it returns.
+  void SetStandardInputEnded(bool ended) noexcept { standardInputEnded_ = ended; }
   TRef<IStreamToken> ReadToken(std::string_view logicalName) override;
   bool DribbleOn(std::string_view fileName) override;
   void DribbleOff() override;
@@ -493,6 +497,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   TInferenceEvent onEndInference_;
   TPrintOutEvent onPrintOut_;
   TReadLineEvent onReadLine_;
+  bool standardInputEnded_ = false;
   TReadTokenEvent onReadToken_;
   TFuzzyCorrelationEvent onFuzzyCorrelation_;
   TFactCombineEvent onFuzzyInference_;

@@ -78,6 +78,14 @@ std::string TInferenceEngine::ReadLine(std::string_view logicalName) {
   return text;
 }
 
+bool TInferenceEngine::InputEnded(std::string_view logicalName) {
+  if (!IsStandardDevice(logicalName)) {
+    if (TIERuleStream* stream = streams_.Stream(logicalName)) return stream->Eof();
+  }
+  if (!batches_.empty()) return batches_.back()->Eof();
+  return standardInputEnded_;
+}
+
 TRef<IStreamToken> TInferenceEngine::ReadToken(std::string_view logicalName) {
   if (!IsStandardDevice(logicalName)) {
     if (TIERuleStream* stream = streams_.Stream(logicalName)) return stream->ReadRawToken();

@@ -291,8 +291,17 @@ TRef<TIEValue> Read(TArguments& arguments) {
   }
 }
 
+// On the application's input (t) EOF once nothing is left to read; that
+// input tells its end only when a read finds nothing, so that empty answer
+// is EOF too. A registered stream at its end gives the empty string.
 TRef<TIEValue> Readline(TArguments& arguments) {
-  return NewString(arguments.Engine().ReadLine(LogicalName(arguments)));
+  IInferenceEngine& engine = arguments.Engine();
+  const std::string name = LogicalName(arguments);
+  const bool standard = name.empty() || name == "t";
+  if (standard && engine.InputEnded(name)) return SharedValues().Eof;
+  std::string line = engine.ReadLine(name);
+  if (standard && line.empty() && engine.InputEnded(name)) return SharedValues().Eof;
+  return NewString(line);
 }
 
 TRef<TIEValue> DribbleOn(TArguments& arguments) { return Truth(arguments.Engine().DribbleOn(arguments.Text(0))); }

@@ -111,6 +111,10 @@ class IInferenceEngine : public IReasoner {
   virtual std::string ReadLine(std::string_view logicalName) = 0;
   // The next token, from the same sources as ReadLine.
   virtual TRef<IStreamToken> ReadToken(std::string_view logicalName) = 0;
+  // True when no input is left where ReadLine would read: a registered
+  // stream or the batch file at its end, or, for the application's input,
+  // once the application said it has ended (readline then answers EOF).
+  virtual bool InputEnded(std::string_view logicalName) = 0;
   // Sends the output for t to a new (emptied) file instead; false when the
   // file cannot be created.
   virtual bool DribbleOn(std::string_view fileName) = 0;

@@ -1,6 +1,12 @@
 # Runs one end-to-end case of the fxe command (see CMakeLists.txt) and
 # compares what it wrote with the expected files.
-get_filename_component(folder ${CASE} DIRECTORY)
+# PROGRAM, when given, is the program to run (from its own folder) in place
+# of <case>.fxe.
+if(NOT PROGRAM)
+  set(PROGRAM ${CASE}.fxe)
+endif()
+get_filename_component(folder ${PROGRAM} DIRECTORY)
+get_filename_component(program ${PROGRAM} NAME)
 get_filename_component(base ${CASE} NAME)
 set(arguments)
 if(EXISTS ${CASE}.args)
@@ -12,7 +18,7 @@ if(EXISTS ${CASE}.in)
 else()
   set(input INPUT_FILE /dev/null)
 endif()
-execute_process(COMMAND ${FXE} ${arguments} ${base}.fxe
+execute_process(COMMAND ${FXE} ${arguments} ${program}
   WORKING_DIRECTORY ${folder}
   ${input}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status

@@ -160,3 +160,26 @@ TEST_F(StandardFileFunctions, StandardInputNeedsAHandler) {
 
 }  // namespace
 }  // namespace fxe
+
+namespace fxe {
+namespace {
+
+// The application's input answers EOF once it has ended, and a loop over it
+// ends; the empty line before the end stays an empty line.
+TEST_F(StandardFileFunctions, ReadlineOnTheApplicationsInputEndsWithEof) {
+  std::vector<std::string> lines{"one", "", "three"};
+  std::size_t next = 0;
+  engine.SetOnReadLine([&](TInferenceEngine& sender, std::string_view, std::string& text) {
+    if (next < lines.size()) {
+      text = lines[next++];
+      return;
+    }
+    sender.SetStandardInputEnded(true);
+  });
+  Run("(bind ?l (readline)) (while (neq ?l EOF) do (printout t \"[\" ?l \"]\") (bind ?l (readline t)))");
+  EXPECT_EQ(output, "\"one\"\r\n[one][][three]FALSE\r\n");
+  EXPECT_EQ(Value("(readline)"), "EOF");
+}
+
+}  // namespace
+}  // namespace fxe
