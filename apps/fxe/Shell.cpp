@@ -30,7 +30,19 @@ std::string WithoutReturns(std::string_view text) {
 
 }  // namespace
 
-TShell::TShell(bool crlf) : crlf_(crlf) {
+TShell::TShell(bool crlf)
+    : dialogs_(
+          [this]() -> std::optional<std::string> {
+            std::string line = ReadInputLine();
+            if (inputEnded_) return std::nullopt;
+            return line;
+          },
+          [this](std::string_view text) {
+            FlushPendingReturn();
+            std::fwrite(text.data(), 1, text.size(), stdout);
+          }),
+      crlf_(crlf) {
+  engine_.SetDialogs(&dialogs_);
   engine_.SetOnPrintOut([this](TInferenceEngine&, std::string_view, std::string_view text) { WriteOutput(text); });
   engine_.SetParserErrorHandling(ehRaiseAllAtEnd);
   engine_.SetOnReadLine([this](TInferenceEngine&, std::string_view, std::string& text) { text = ReadInputLine(); });

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "TerminalDialogs.h"
 #include "engine/InferenceEngine.h"
 
 namespace fxe::shell {
@@ -52,6 +53,7 @@ class TShell {
   std::vector<std::string> CompletionWords() const;
 
   TInferenceEngine engine_;
+  TTerminalDialogs dialogs_;
   bool crlf_;
   bool failed_ = false;
   bool exited_ = false;
