@@ -191,7 +191,15 @@ void TIEContext::BindingsChanged(TBinding*, TBindingChange change) {
   if (change == TBindingChange::Cleared) ClearReturn();
 }
 
-std::unique_ptr<TIEContext> TIEContext::CreateChild() { return std::make_unique<TIEContext>(this, engine_); }
+std::unique_ptr<TIEContext> TIEContext::CreateChild() {
+  auto child = std::make_unique<TIEContext>(this, engine_);
+  // A nested evaluation (a deffunction called from a test of a pattern)
+  // works on the same partial match: the variables its arguments name are
+  // read from this context's token and fact.
+  child->token_ = TRef<IReteToken>(CurrentToken());
+  child->fact_ = TRef<IFact>(CurrentFact());
+  return child;
+}
 
 TIEContext* TIEContext::LeaveChild() {
   if (parent_) {
