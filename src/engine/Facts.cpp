@@ -78,6 +78,11 @@ IFact* TFacts::FindById(std::int32_t id) const noexcept {
   return slot < 0 ? nullptr : entries_[static_cast<std::size_t>(slot)].fact.Get();
 }
 
+bool TFacts::Contains(const IFact& fact) const noexcept {
+  const std::int32_t slot = SlotOfId(fact.ID());
+  return slot >= 0 && entries_[static_cast<std::size_t>(slot)].fact.Get() == &fact;
+}
+
 std::int32_t TFacts::IndexOf(const IFact& fact) const {
   const std::int32_t slot = SlotOfId(fact.ID());
   if (slot < 0 || entries_[static_cast<std::size_t>(slot)].fact.Get() != &fact) return -1;

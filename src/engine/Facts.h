@@ -33,6 +33,9 @@ class TFacts {
   IFact* FindById(std::int32_t id) const noexcept;
   // The position of that very fact object, or -1.
   std::int32_t IndexOf(const IFact& fact) const;
+  // Whether that very fact is in the list; unlike IndexOf it needs no
+  // position, so it never closes the holes retractions left.
+  bool Contains(const IFact& fact) const noexcept;
   // The position of the first fact equal to fact (fact equality), or -1.
   std::int32_t FindEqual(const IFact& fact) const;
   // The first fact equal to fact, or nullptr; hash is the fact's

@@ -257,7 +257,7 @@ TRef<IFact> TInferenceEngine::AssertSteps(IFact& input, bool unconditional) {
   TRef<IFact> fact(&input);
   // A fact object that is in the fact base already is asserted as a copy,
   // so that every asserted fact keeps its own index.
-  if (facts_.IndexOf(input) >= 0) fact = input.Clone();
+  if (facts_.Contains(input)) fact = input.Clone();
   std::uint64_t hash = 0;
   if (factTemplate->HasFuzzySlots()) {
     // Correlation and combination rewrite the fact's values: they work on a
@@ -305,7 +305,7 @@ void TInferenceEngine::DrainPending(std::vector<TRef<IFact>>& asserted) {
     if (!pendingRetractions_.empty()) {
       TRef<IFact> next = std::move(pendingRetractions_.front());
       pendingRetractions_.pop_front();
-      IFact* target = facts_.IndexOf(*next) >= 0 ? next.Get() : facts_.FindEqualFact(*next);
+      IFact* target = facts_.Contains(*next) ? next.Get() : facts_.FindEqualFact(*next);
       if (target) RetractSteps(*target);
       continue;
     }
@@ -428,7 +428,7 @@ void TInferenceEngine::Retract(std::int32_t position) {
 }
 
 std::int32_t TInferenceEngine::RetractFact(IFact& fact) {
-  IFact* target = facts_.IndexOf(fact) >= 0 ? &fact : facts_.FindEqualFact(fact);
+  IFact* target = facts_.Contains(fact) ? &fact : facts_.FindEqualFact(fact);
   if (!target) return -1;
   const TRef<IFact> keep(target);
   const std::int32_t id = target->ID();
@@ -739,7 +739,7 @@ void TInferenceEngine::RemoveFactTemplate(IFactTemplate& factTemplate) {
   DropPending(pendingRetractions_, factTemplate);
   const std::vector<TRef<IFact>> facts = facts_.Snapshot();
   for (std::size_t i = facts.size(); i-- > 0;) {
-    if (facts[i]->Template() == &factTemplate && facts_.IndexOf(*facts[i]) >= 0) RetractOne(*facts[i]);
+    if (facts[i]->Template() == &factTemplate && facts_.Contains(*facts[i])) RetractOne(*facts[i]);
   }
   for (TFactSet* set : factSets_.List()) {
     for (std::int32_t i = set->Count(); i-- > 0;) {
