@@ -80,6 +80,8 @@ class TSlotAccessor {
   mutable std::int32_t index_ = -1;
 };
 
+class TIEJoinTest;
+
 // The common base of slot tests: equal or not equal.
 class TIESlotTest {
  public:
@@ -98,6 +100,9 @@ class TIESlotTest {
   virtual std::string AsString() const;
   // Takes the properties the source's class shares with this one.
   virtual void Assign(const TIESlotTest& source);
+  // The test as a join test, or nullptr: the network asks this for every
+  // test of every token, where a dynamic_cast would cost more than the test.
+  virtual const TIEJoinTest* AsJoinTest() const noexcept { return nullptr; }
 
  protected:
   TIESlotTest(const TIESlotTest&) = default;
@@ -111,6 +116,7 @@ class TIESlotTest {
 // fact is joined with (the left side).
 class TIEJoinTest : public TIESlotTest {
  public:
+  const TIEJoinTest* AsJoinTest() const noexcept override { return this; }
   // A whole-slot comparison (tstSlot).
   TIEJoinTest(TSlotTestType type, std::int32_t tokenIndex, std::string_view rightSlot, std::string_view leftSlot);
   // An element comparison (tstMultiSlot); a sub-index of -1 takes the whole value.

@@ -415,7 +415,7 @@ bool TTestNode::EvaluateTests(const TIEToken& left, IFact* fact) {
   TReteStatistics& statistics = Rete().Statistics();
   for (const auto& test : tests_) {
     ++statistics.joinTestsRun;
-    if (const auto* join = dynamic_cast<const TIEJoinTest*>(test.get())) {
+    if (const TIEJoinTest* join = test->AsJoinTest()) {
       if (!join->Evaluate(fact, &left)) return false;
       continue;
     }
