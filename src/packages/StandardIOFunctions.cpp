@@ -26,6 +26,17 @@ constexpr std::int64_t kMaxFormatField = 1024;
 // The logical name of an optional first argument; t when there is none.
 std::string LogicalName(TArguments& arguments) { return arguments.Count() > 0 ? arguments.Text(0) : "t"; }
 
+// A multifield in parentheses, any other value by its printed form.
+void AppendPrinted(std::string& out, const TIEValue& value) {
+  if (value.DType() != dtList) {
+    value.AppendText(out);
+    return;
+  }
+  out += '(';
+  value.AppendText(out);
+  out += ')';
+}
+
 void AppendPrintout(std::string& out, const TIEValue& value) {
   switch (value.DType()) {
     case dtAtom:
@@ -39,13 +50,8 @@ void AppendPrintout(std::string& out, const TIEValue& value) {
     case dtFloat:
       out += value.AsString();
       break;
-    case dtList:
-      out += '(';
-      value.AppendText(out);
-      out += ')';
-      break;
     default:
-      value.AppendText(out);
+      AppendPrinted(out, value);
   }
 }
 
@@ -60,13 +66,8 @@ void AppendTrailing(std::string& out, const TIEValue& value) {
     case dtExternalAddress:
       out += std::to_string(value.RawInteger());
       break;
-    case dtList:
-      out += '(';
-      value.AppendText(out);
-      out += ')';
-      break;
     default:
-      value.AppendText(out);
+      AppendPrinted(out, value);
   }
 }
 
@@ -122,18 +123,18 @@ TDirective ParseDirective(std::string_view text, std::size_t start) {
 // parts, so no text of the user ever becomes a format string.
 template <class T>
 std::string Printf(const TDirective& directive, char conversion, std::string_view lengthModifier, T item) {
-  std::string spec = "%";
-  if (directive.leftAlign) spec += '-';
-  if (directive.zeroPad) spec += '0';
-  spec += "*.*";
-  spec += lengthModifier;
-  spec += conversion;
+  std::string printfFormat = "%";
+  if (directive.leftAlign) printfFormat += '-';
+  if (directive.zeroPad) printfFormat += '0';
+  printfFormat += "*.*";
+  printfFormat += lengthModifier;
+  printfFormat += conversion;
   const int width = static_cast<int>(directive.width < 0 ? 0 : directive.width);
   const int precision = static_cast<int>(directive.precision);
-  const int size = std::snprintf(nullptr, 0, spec.c_str(), width, precision, item);
+  const int size = std::snprintf(nullptr, 0, printfFormat.c_str(), width, precision, item);
   if (size <= 0) return {};
   std::string out(static_cast<std::size_t>(size) + 1, '\0');
-  std::snprintf(out.data(), out.size(), spec.c_str(), width, precision, item);
+  std::snprintf(out.data(), out.size(), printfFormat.c_str(), width, precision, item);
   out.resize(static_cast<std::size_t>(size));
   return out;
 }
