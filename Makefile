@@ -1,13 +1,18 @@
 # Entry points for building and testing fxe.
 #   make test   installs missing packages, configures, builds and runs the test suite
 #   make asan   the same suite built with Clang, AddressSanitizer and UndefinedBehaviorSanitizer
-#   make bench  builds the micro-benchmarks (optimised)
+#   make bench  builds the optimised binaries and runs the micro-benchmarks
+#   make bench-programs  runs the rule-program workloads of BENCH_DIR with the
+#               optimised fxe (median wall time and peak memory per program)
 #   make docs   writes the function reference docs/functions.md anew
 
 JOBS ?= $(shell nproc)
+BENCH_DIR ?= ../shared/bench
+BENCH_FILTER ?=
+PROGRAMS ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build test asan bench docs clean
+.PHONY: all setup build test asan bench bench-build bench-programs docs clean
 
 all: build
 
@@ -34,8 +39,14 @@ asan: build-asan/build.ninja
 build-release/build.ninja: | setup
 	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DFXE_BUILD_TESTS=OFF $(CMAKE_FLAGS)
 
-bench: build-release/build.ninja
+bench-build: build-release/build.ninja
 	cmake --build build-release -j $(JOBS)
+
+bench: bench-build
+	@for b in build-release/bench/*Bench; do echo "== $$b"; $$b $(if $(BENCH_FILTER),--benchmark_filter=$(BENCH_FILTER)) || exit 1; done
+
+bench-programs: bench-build
+	$(BENCH_DIR)/run.sh $(CURDIR)/build-release/bin/fxe $(PROGRAMS)
 
 docs: build
 	./build/bin/fxe --reference > docs/functions.md

@@ -3,6 +3,7 @@
 #include "rete/IEToken.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -271,16 +272,31 @@ std::int32_t BucketOf(std::uint32_t hash, std::int32_t buckets) noexcept {
   return static_cast<std::int32_t>((key < 0 ? -key : key) % buckets);
 }
 
+void TMemoryKeying::AddChainPart(std::int32_t factPosition, std::string_view slotName) {
+  parts_.push_back({factPosition, TSlotAccessor(slotName)});
+}
+
+namespace {
+
+TMemoryKey SingleKey(std::uint32_t hash) noexcept { return {hash, hash, false}; }
+
+std::uint32_t MixChain(std::uint32_t chain, std::uint32_t value) noexcept {
+  chain ^= value + 0x9E3779B9u + (chain << 6) + (chain >> 2);
+  return chain * 0x85EBCA6Bu;
+}
+
+}  // namespace
+
 TMemoryKey TMemoryKeying::KeyOf(const TIEToken& token) const {
   switch (source_) {
     case TKeySource::TokenHash:
-      return {static_cast<std::uint32_t>(token.HashCode()), false};
+      return SingleKey(static_cast<std::uint32_t>(token.HashCode()));
     case TKeySource::ParentHash:
-      return {token.Parent() ? static_cast<std::uint32_t>(token.Parent()->HashCode()) : 0u, false};
+      return SingleKey(token.Parent() ? static_cast<std::uint32_t>(token.Parent()->HashCode()) : 0u);
     case TKeySource::FactIndex: {
       const TIEToken* link = &token;
       for (std::int32_t i = token.Size() - 1; link && i > factPosition_; --i) link = link->Parent();
-      return {link ? static_cast<std::uint32_t>(link->FactIndex()) : 0u, false};
+      return SingleKey(link ? static_cast<std::uint32_t>(link->FactIndex()) : 0u);
     }
     case TKeySource::SlotValue:
       break;
@@ -289,7 +305,18 @@ TMemoryKey TMemoryKeying::KeyOf(const TIEToken& token) const {
   if (!fact) return {};
   const TIEValue* value = slot_.ValueOf(*fact, subIndex_);
   if (!value) return {};
-  return {value->HashCode(), !HashDecidesEquality(*value)};
+  TMemoryKey key{value->HashCode(), value->HashCode(), !HashDecidesEquality(*value)};
+  for (const TChainPart& part : parts_) {
+    if (key.wildcard) break;
+    IFact* partFact = part.factPosition == factPosition_ ? fact : token.FactAt(part.factPosition);
+    const TIEValue* partValue = partFact ? part.slot.TryValueOf(*partFact) : nullptr;
+    if (!partValue || !HashDecidesEquality(*partValue)) {
+      key.wildcard = true;
+    } else {
+      key.chain = MixChain(key.chain, partValue->HashCode());
+    }
+  }
+  return key;
 }
 
 // --- TIETokenTree -------------------------------------------------------------------------------------
@@ -325,52 +352,52 @@ TIETokenTree::~TIETokenTree() {
   }
 }
 
-TIEToken* TIETokenTree::Find(const TIEToken& token) const noexcept {
-  TIEToken* const* head = byKey_.Find(token.Key());
-  for (TIEToken* stored = head ? *head : nullptr; stored; stored = stored->sameKeyNext_) {
-    if (stored->Equals(token)) return stored;
+TIEToken* TIETokenTree::Insert(const TIEToken& token, const TMemoryKey& key) {
+  // One look into the index serves the duplicate check and the insertion.
+  TIEToken** first = &byKey_[token.Key()];
+  for (TIEToken* stored = *first; stored; stored = stored->sameKeyNext_) {
+    if (stored->Equals(token)) return nullptr;
   }
-  return nullptr;
-}
-
-TIEToken* TIETokenTree::Insert(const TIEToken& token) {
-  if (Find(token)) return nullptr;
-  const TMemoryKey key = KeyOf(token);
   TIEToken* copy = TIEToken::NewCopy(*pool_, token);
   copy->Hold();
-  if (!buckets_) buckets_ = std::make_unique<TBucket[]>(static_cast<std::size_t>(bucketCount_));
+  if (!buckets_) {
+    buckets_ = std::make_unique<TBucket[]>(static_cast<std::size_t>(bucketCount_));
+    occupied_.assign((static_cast<std::size_t>(bucketCount_) + 63) / 64, 0);
+  }
   const std::int32_t b = BucketOf(key.hash, bucketCount_);
   copy->bucket_ = b;
-  copy->keyHash_ = key.hash;
+  copy->keyHash_ = key.chain;
   copy->wildcard_ = key.wildcard;
   copy->sequence_ = nextSequence_++;
   TBucket& bucket = buckets_[b];
+  occupied_[static_cast<std::size_t>(b) / 64] |= std::uint64_t{1} << (b % 64);
   copy->bucketPrev_ = bucket.tail;
   (bucket.tail ? bucket.tail->bucketNext_ : bucket.head) = copy;
   bucket.tail = copy;
   if (keying_.Probed()) {
-    TIEToken*& head = key.wildcard ? bucket.wildHead : chains_[key.hash].head;
-    TIEToken*& tail = key.wildcard ? bucket.wildTail : chains_[key.hash].tail;
+    TIEToken*& head = key.wildcard ? bucket.wildHead : chains_[key.chain].head;
+    TIEToken*& tail = key.wildcard ? bucket.wildTail : chains_[key.chain].tail;
     copy->chainPrev_ = tail;
     (tail ? tail->chainNext_ : head) = copy;
     tail = copy;
   }
-  TIEToken*& first = byKey_[copy->Key()];
-  copy->sameKeyNext_ = first;
-  first = copy;
+  copy->sameKeyNext_ = *first;
+  *first = copy;
   lowest_ = std::min(lowest_, b);
   highest_ = std::max(highest_, b);
   ++count_;
   return copy;
 }
 
-bool TIETokenTree::Remove(const TIEToken& token) {
-  TIEToken* stored = Find(token);
+bool TIETokenTree::Remove(const TIEToken& token, const TMemoryKey&) {
+  TIEToken** head = byKey_.Find(token.Key());
+  if (!head) return false;
+  TIEToken** link = head;
+  while (*link && !(*link)->Equals(token)) link = &(*link)->sameKeyNext_;
+  TIEToken* stored = *link;
   if (!stored) return false;
-  TIEToken** link = byKey_.Find(stored->Key());
-  while (*link != stored) link = &(*link)->sameKeyNext_;
   *link = stored->sameKeyNext_;
-  if (!*byKey_.Find(stored->Key())) byKey_.Erase(stored->Key());
+  if (!*head) byKey_.Erase(token.Key());
   stored->sameKeyNext_ = nullptr;
   --count_;
   if (walking_ > 0) {
@@ -387,6 +414,9 @@ void TIETokenTree::Unlink(TIEToken& token) noexcept {
   TBucket& bucket = buckets_[token.bucket_];
   (token.bucketPrev_ ? token.bucketPrev_->bucketNext_ : bucket.head) = token.bucketNext_;
   (token.bucketNext_ ? token.bucketNext_->bucketPrev_ : bucket.tail) = token.bucketPrev_;
+  if (!bucket.head) {
+    occupied_[static_cast<std::size_t>(token.bucket_) / 64] &= ~(std::uint64_t{1} << (token.bucket_ % 64));
+  }
   if (keying_.Probed()) {
     if (token.wildcard_) {
       (token.chainPrev_ ? token.chainPrev_->chainNext_ : bucket.wildHead) = token.chainNext_;
@@ -428,6 +458,7 @@ void TIETokenTree::Reset() {
         }
         buckets_[b] = TBucket();
       }
+      std::fill(occupied_.begin(), occupied_.end(), 0);
     }
     chains_.Clear();
     byKey_.Clear();
@@ -459,7 +490,8 @@ TIEToken* TIETokenTree::ScanFrom(TMemoryCursor& cursor, TIEToken* token) noexcep
       cursor.first = token;
       return token;
     }
-    if (++cursor.bucket > highest_) {
+    cursor.bucket = NextOccupied(cursor.bucket + 1);
+    if (cursor.bucket < 0 || cursor.bucket > highest_) {
       cursor.first = nullptr;
       return nullptr;
     }
@@ -478,13 +510,24 @@ TIEToken* TIETokenTree::Scan(TMemoryCursor& cursor) {
   return ScanFrom(cursor, buckets_[lowest_].head);
 }
 
+std::int32_t TIETokenTree::NextOccupied(std::int32_t from) const noexcept {
+  if (from >= bucketCount_) return -1;
+  auto word = static_cast<std::size_t>(from) / 64;
+  std::uint64_t bits = occupied_[word] & (~std::uint64_t{0} << (from % 64));
+  while (bits == 0) {
+    if (++word == occupied_.size()) return -1;
+    bits = occupied_[word];
+  }
+  return static_cast<std::int32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+}
+
 TIEToken* TIETokenTree::Probe(TMemoryCursor& cursor, TMemoryKey key) {
   cursor = TMemoryCursor();
   cursor.active = true;
   ++walking_;
   if (!buckets_) return nullptr;
   cursor.bucket = BucketOf(key.hash, bucketCount_);
-  cursor.hash = key.hash;
+  cursor.hash = key.chain;
   TBucket& bucket = buckets_[cursor.bucket];
   if (key.wildcard || !keying_.Probed()) {
     // Every token of the bucket, in order.
@@ -495,7 +538,7 @@ TIEToken* TIETokenTree::Probe(TMemoryCursor& cursor, TMemoryKey key) {
     cursor.first = token;
     return token;
   }
-  const TChain* chain = chains_.Find(key.hash);
+  const TChain* chain = chains_.Find(key.chain);
   cursor.first = chain ? chain->head : nullptr;
   cursor.second = bucket.wildHead;
   return Pick(cursor);

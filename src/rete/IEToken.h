@@ -217,7 +217,12 @@ using TTokenPoolHandle = std::unique_ptr<TTokenPool, TTokenPoolRelease>;
 enum class TKeySource : std::uint8_t { TokenHash, ParentHash, FactIndex, SlotValue };
 
 struct TMemoryKey {
+  // The hash of the first key value: it decides the logical bucket.
   std::uint32_t hash = 0;
+  // The hash of every key value together: tokens are chained by it, so a
+  // probe of a join with several equalities visits only the tokens that may
+  // pass all of them. Equal to hash for a single key value.
+  std::uint32_t chain = 0;
   // True when keys that differ may still belong to equal values (fuzzy
   // values, not-a-number floats): such tokens are visited by every probe of
   // their bucket.
@@ -238,10 +243,20 @@ class TMemoryKeying {
   std::int32_t FactPosition() const noexcept { return factPosition_; }
   const std::string& SlotName() const noexcept { return slot_.Name(); }
   std::int32_t SubIndex() const noexcept { return subIndex_; }
-  // Raises the slot errors of facts when the slot is missing.
+  // A further whole-slot value of the fact at a position that takes part in
+  // the chain hash (slot-value keyings only). A token whose further value is
+  // missing or may equal values of other hashes is a wildcard of its bucket.
+  void AddChainPart(std::int32_t factPosition, std::string_view slotName);
+  std::size_t ChainPartCount() const noexcept { return parts_.size(); }
+  // Raises the slot errors of facts when the first slot is missing.
   TMemoryKey KeyOf(const TIEToken& token) const;
 
  private:
+  struct TChainPart {
+    std::int32_t factPosition;
+    TSlotAccessor slot;
+  };
+  std::vector<TChainPart> parts_;
   TSlotAccessor slot_;
   TKeySource source_ = TKeySource::TokenHash;
   std::int32_t factPosition_ = 0;
@@ -276,10 +291,13 @@ class ITokenMemory {
   TMemoryKey KeyOf(const TIEToken& token) const { return keying_.KeyOf(token); }
 
   // Stores a copy of the token unless an equal token is stored; the copy, or
-  // nullptr for a duplicate.
-  virtual TIEToken* Insert(const TIEToken& token) = 0;
+  // nullptr for a duplicate. key is KeyOf(token): a join reads it once for
+  // storing and for probing the other memory.
+  virtual TIEToken* Insert(const TIEToken& token, const TMemoryKey& key) = 0;
+  TIEToken* Insert(const TIEToken& token) { return Insert(token, KeyOf(token)); }
   // Removes the stored token equal to the given one; false when there is none.
-  virtual bool Remove(const TIEToken& token) = 0;
+  virtual bool Remove(const TIEToken& token, const TMemoryKey& key) = 0;
+  bool Remove(const TIEToken& token) { return Remove(token, KeyOf(token)); }
   // Empties the memory.
   virtual void Reset() = 0;
   virtual std::int32_t Count() const noexcept = 0;
@@ -336,8 +354,10 @@ class TIETokenTree final : public ITokenMemory {
   TIETokenTree(TTokenPool& pool, TMemoryKeying keying, std::int32_t buckets);
   ~TIETokenTree() override;
 
-  TIEToken* Insert(const TIEToken& token) override;
-  bool Remove(const TIEToken& token) override;
+  using ITokenMemory::Insert;
+  using ITokenMemory::Remove;
+  TIEToken* Insert(const TIEToken& token, const TMemoryKey& key) override;
+  bool Remove(const TIEToken& token, const TMemoryKey& key) override;
   void Reset() override;
   std::int32_t Count() const noexcept override { return count_; }
   bool IsEmpty() const noexcept override { return count_ == 0; }
@@ -361,13 +381,17 @@ class TIETokenTree final : public ITokenMemory {
     TIEToken* tail = nullptr;
   };
 
-  TIEToken* Find(const TIEToken& token) const noexcept;
   void Unlink(TIEToken& token) noexcept;
   void FlushDeferred() noexcept;
   TIEToken* Pick(TMemoryCursor& cursor) noexcept;
   TIEToken* ScanFrom(TMemoryCursor& cursor, TIEToken* token) noexcept;
 
+  // The first non-empty bucket from the given one on, or -1.
+  std::int32_t NextOccupied(std::int32_t from) const noexcept;
+
   std::unique_ptr<TBucket[]> buckets_;
+  // A bit per bucket that holds tokens, so that scans skip empty buckets.
+  std::vector<std::uint64_t> occupied_;
   TOpenHashMap<TChain> chains_;
   TOpenHashMap<TIEToken*> byKey_;
   std::vector<TIEToken*> deferred_;

@@ -356,7 +356,10 @@ const std::vector<TReteNode*>* TReteNetwork::RuleNodes(const TRule& rule) const 
 
 IFact* TReteNetwork::NegationFact() {
   IFact* fact = engine_ ? engine_->NegationFact() : nullptr;
-  if (fact) pool_->Keep(TRef<IFact>(fact));
+  if (fact && fact != keptNegationFact_) {
+    pool_->Keep(TRef<IFact>(fact));
+    keptNegationFact_ = fact;
+  }
   return fact;
 }
 

@@ -142,6 +142,9 @@ class TReteNetwork final : public TGGraph {
   IReteEngine* engine_;
   const ITokenMemoryFactory* memories_;
   TTokenPoolHandle pool_;
+  // The negation fact the pool was last asked to keep: the pool keeps it
+  // alive, so its address cannot come back as another fact's.
+  IFact* keptNegationFact_ = nullptr;
   std::unique_ptr<TReteNodeContext> nodeContext_;
   std::vector<TReteNode*> roots_;
   TGHashtable<const TRule*, std::vector<TReteNode*>> rules_;

@@ -503,11 +503,18 @@ void TJoinNode::ChooseHashKeys() {
     std::rotate(tests_.begin(), key, key + 1);
     const auto& join = static_cast<const TIEJoinTest&>(*tests_.front());
     hashed_ = true;
-    left_ = rete.MemoryFactory().CreateMemory(
-        rete.Pool(),
-        TMemoryKeying(TKeySource::SlotValue, true, join.TokenIndex(), join.LeftIndex(), join.LeftSubIndex()), buckets);
-    right_ = rete.MemoryFactory().CreateMemory(
-        rete.Pool(), TMemoryKeying(TKeySource::SlotValue, true, 0, join.RightIndex(), join.RightSubIndex()), buckets);
+    TMemoryKeying leftKeying(TKeySource::SlotValue, true, join.TokenIndex(), join.LeftIndex(), join.LeftSubIndex());
+    TMemoryKeying rightKeying(TKeySource::SlotValue, true, 0, join.RightIndex(), join.RightSubIndex());
+    // The other whole-slot equalities narrow the chains a probe walks; the
+    // bucket, and with it every order, still comes from the first one.
+    for (auto other = tests_.begin() + 1; other != tests_.end(); ++other) {
+      const TIEJoinTest* part = (*other)->AsJoinTest();
+      if (!part || part->SlotTestType() != sttEquals || part->JoinTestType() != tstSlot) continue;
+      leftKeying.AddChainPart(part->TokenIndex(), part->LeftIndex());
+      rightKeying.AddChainPart(0, part->RightIndex());
+    }
+    left_ = rete.MemoryFactory().CreateMemory(rete.Pool(), std::move(leftKeying), buckets);
+    right_ = rete.MemoryFactory().CreateMemory(rete.Pool(), std::move(rightKeying), buckets);
     return;
   }
   left_ = rete.MemoryFactory().CreateMemory(rete.Pool(), TMemoryKeying(TKeySource::TokenHash, false), buckets);
@@ -531,46 +538,58 @@ bool TJoinNode::CallNode(TIEToken& token, TCallType callType) {
   }
   const bool adding = token.Tag() == taAdd || token.Tag() == taUpdate;
   switch (callType) {
-    case ctLeft:
+    case ctLeft: {
+      const TMemoryKey key = left_->KeyOf(token);
       if (adding) {
-        if (TIEToken* stored = left_->Insert(token)) {
+        if (TIEToken* stored = left_->Insert(token, key)) {
           TTokenHold keep(stored);
-          LeftActivation(token, stored);
+          LeftActivation(token, stored, key);
           BackwardChain(token);
         }
-      } else if (token.Tag() == taRemove && left_->Remove(token)) {
-        LeftActivation(token, nullptr);
+      } else if (token.Tag() == taRemove && left_->Remove(token, key)) {
+        LeftActivation(token, nullptr, key);
       }
       break;
-    case ctRight:
+    }
+    case ctRight: {
+      const TMemoryKey key = right_->KeyOf(token);
       if (adding) {
-        if (right_->Insert(token)) RightActivation(token);
-      } else if (token.Tag() == taRemove && right_->Remove(token)) {
-        RightActivation(token);
+        if (TIEToken* stored = right_->Insert(token, key)) {
+          // Matches are built on the memory's copy so that the arriving
+          // token is not kept alive beside it.
+          TTokenHold keep(stored);
+          RightActivation(*stored, key);
+        }
+      } else if (token.Tag() == taRemove && right_->Remove(token, key)) {
+        RightActivation(token, key);
       }
       break;
+    }
     default:
       Raise<EIEException>(IEConsts::SInvalidCallType, CallTypeName(callType));
   }
   return true;
 }
 
-void TJoinNode::LeftActivation(TIEToken& token, TIEToken* stored) {
+void TJoinNode::LeftActivation(TIEToken& token, TIEToken* stored, const TMemoryKey& key) {
   TReteNetwork& rete = Rete();
   TReteStatistics& statistics = rete.Statistics();
   const bool adding = token.Tag() == taAdd || token.Tag() == taUpdate;
+  // Matches of an added token are built on the memory's copy, which lives
+  // as long as they can; the arriving token may go once it has passed.
+  TIEToken& base = stored ? *stored : token;
   std::int32_t matches = 0;
   {
     TMemoryWalk walk(*right_);
     ++statistics.probes;
-    for (TIEToken* right = hashed_ ? walk.Probe(left_->KeyOf(token)) : walk.Scan(); right; right = walk.Next()) {
+    for (TIEToken* right = hashed_ ? walk.Probe(key) : walk.Scan(); right; right = walk.Next()) {
       ++statistics.tokensVisited;
       if (!Matches(token, *right)) continue;
       if (negated_) {
         ++matches;
         continue;
       }
-      TTokenHold joined(TIEToken::NewExtension(rete.Pool(), token, right, nullptr));
+      TTokenHold joined(TIEToken::NewExtension(rete.Pool(), base, right, nullptr));
       if (right->Strength() < token.Strength()) joined->SetStrength(right->Strength());
       if (token.Tag() != taRemove) ++matchCount_;
       Propagate(*joined);
@@ -580,19 +599,19 @@ void TJoinNode::LeftActivation(TIEToken& token, TIEToken* stored) {
   if (!negated_) return;
   if (stored) stored->SetNegatedCount(matches);
   if (matches == 0) {
-    TTokenHold extended(TIEToken::NewExtension(rete.Pool(), token, nullptr, rete.NegationFact()));
+    TTokenHold extended(TIEToken::NewExtension(rete.Pool(), base, nullptr, rete.NegationFact()));
     ++matchCount_;
     Propagate(*extended);
   }
 }
 
-void TJoinNode::RightActivation(TIEToken& token) {
+void TJoinNode::RightActivation(TIEToken& token, const TMemoryKey& key) {
   TReteNetwork& rete = Rete();
   TReteStatistics& statistics = rete.Statistics();
   const bool adding = token.Tag() == taAdd || token.Tag() == taUpdate;
   TMemoryWalk walk(*left_);
   ++statistics.probes;
-  for (TIEToken* left = hashed_ ? walk.Probe(right_->KeyOf(token)) : walk.Scan(); left; left = walk.Next()) {
+  for (TIEToken* left = hashed_ ? walk.Probe(key) : walk.Scan(); left; left = walk.Next()) {
     ++statistics.tokensVisited;
     if (!Matches(*left, token)) continue;
     if (!negated_) {

@@ -238,8 +238,9 @@ class TJoinNode final : public TTestNode {
   void ChooseHashKeys();
 
  private:
-  void LeftActivation(TIEToken& token, TIEToken* stored);
-  void RightActivation(TIEToken& token);
+  // key: the arriving token's key in its own memory, which probes the other.
+  void LeftActivation(TIEToken& token, TIEToken* stored, const TMemoryKey& key);
+  void RightActivation(TIEToken& token, const TMemoryKey& key);
   void BackwardChain(const TIEToken& token);
   bool Matches(const TIEToken& left, const TIEToken& right);
 

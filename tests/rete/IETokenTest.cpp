@@ -173,9 +173,9 @@ TEST_F(TIETokenTest, HashedProbesVisitOnlyCandidatesInInsertionOrder) {
   memory.Insert(Single(3, taAdd, NewInteger(7)));
   memory.Insert(Single(4, taAdd, NewInteger(209)));
   memory.Insert(Single(5, taAdd, NewInteger(7)));
-  TMemoryKey seven{7, false};
+  TMemoryKey seven{7, 7, false};
   EXPECT_EQ(Walk(memory, &seven), (std::vector<std::string>{"f-1", "f-3", "f-5"}));
-  TMemoryKey wildcard{7, true};
+  TMemoryKey wildcard{7, 7, true};
   EXPECT_EQ(Walk(memory, &wildcard), (std::vector<std::string>{"f-1", "f-2", "f-3", "f-4", "f-5"}));
   // A stored fuzzy key is visited by every probe of its bucket, in order.
   TIETokenTree mixed(*pool_, TMemoryKeying(TKeySource::SlotValue, true, 0, "key"), 101);
@@ -186,8 +186,41 @@ TEST_F(TIETokenTest, HashedProbesVisitOnlyCandidatesInInsertionOrder) {
   mixed.Insert(*holds_.back());
   mixed.Insert(Single(8, taAdd, NewInteger(bucket)));
   mixed.Insert(Single(9, taAdd, NewInteger(bucket + 101)));
-  TMemoryKey sameBucket{static_cast<std::uint32_t>(bucket), false};
+  TMemoryKey sameBucket{static_cast<std::uint32_t>(bucket), static_cast<std::uint32_t>(bucket), false};
   EXPECT_EQ(Walk(mixed, &sameBucket), (std::vector<std::string>{"f-6", "f-7", "f-8"}));
+}
+
+TEST_F(TIETokenTest, FurtherKeyValuesNarrowProbesWithoutChangingBucketsOrOrder) {
+  // Keyed by key, chained by key and name: a join on both slots.
+  TMemoryKeying keying(TKeySource::SlotValue, true, 0, "key");
+  keying.AddChainPart(0, "name");
+  TIETokenTree memory(*pool_, keying, 101);
+  const auto named = [&](std::int32_t id, std::int64_t key, std::string_view name) -> TIEToken& {
+    TIEToken& token = Single(id, taAdd, NewInteger(key));
+    token.Fact()->SetSlotValue("name", NewAtom(name));
+    return token;
+  };
+  memory.Insert(named(1, 7, "a"));
+  memory.Insert(named(2, 7, "b"));
+  memory.Insert(named(3, 108, "a"));
+  memory.Insert(named(4, 7, "a"));
+  // The bucket and the listing still come from the first key alone.
+  EXPECT_EQ(memory.AsText(), "f-1f-2f-3f-4\r\n");
+  TMemoryKey probe = memory.KeyOf(named(5, 7, "a"));
+  EXPECT_EQ(probe.hash, 7u);
+  EXPECT_NE(probe.chain, probe.hash);
+  EXPECT_EQ(Walk(memory, &probe), (std::vector<std::string>{"f-1", "f-4"}));
+  // A further value that may equal others of another hash (a fuzzy value)
+  // makes the token a wildcard of its bucket: every probe of it sees it.
+  TRef<IFuzzySet> set = NewEngineFuzzySet();
+  set->AddPoint(0, 1);
+  TIEToken& fuzzy = Single(6, taAdd, NewInteger(7));
+  fuzzy.Fact()->SetSlotValue("name", MakeRef<TIEValue>(set));
+  EXPECT_TRUE(memory.KeyOf(fuzzy).wildcard);
+  memory.Insert(fuzzy);
+  EXPECT_EQ(Walk(memory, &probe), (std::vector<std::string>{"f-1", "f-4", "f-6"}));
+  memory.Remove(named(1, 7, "a"));
+  EXPECT_EQ(Walk(memory, &probe), (std::vector<std::string>{"f-4", "f-6"}));
 }
 
 TEST_F(TIETokenTest, WalksSurviveRemovalsAndResets) {

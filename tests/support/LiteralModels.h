@@ -43,8 +43,10 @@ class TLiteralMemory final : public ITokenMemory {
     }
   }
 
-  TIEToken* Insert(const TIEToken& token) override {
-    auto& bucket = buckets_[static_cast<std::size_t>(BucketOf(KeyOf(token).hash, bucketCount_))];
+  using ITokenMemory::Insert;
+  using ITokenMemory::Remove;
+  TIEToken* Insert(const TIEToken& token, const TMemoryKey& key) override {
+    auto& bucket = buckets_[static_cast<std::size_t>(BucketOf(key.hash, bucketCount_))];
     for (TIEToken* stored : bucket) {
       if (LiteralTokensEqual(*stored, token)) return nullptr;
     }
@@ -57,9 +59,9 @@ class TLiteralMemory final : public ITokenMemory {
     empty_ = false;
     return copy;
   }
-  bool Remove(const TIEToken& token) override {
+  bool Remove(const TIEToken& token, const TMemoryKey& key) override {
     // The bucket of the token's key, looked through for the first equal token.
-    auto& bucket = buckets_[static_cast<std::size_t>(BucketOf(KeyOf(token).hash, bucketCount_))];
+    auto& bucket = buckets_[static_cast<std::size_t>(BucketOf(key.hash, bucketCount_))];
     for (std::size_t i = 0; i < bucket.size(); ++i) {
       if (!LiteralTokensEqual(*bucket[i], token)) continue;
       TIEToken* removed = bucket[i];
