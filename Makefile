@@ -3,11 +3,13 @@
 #   make asan   the same suite built with Clang, AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench  builds the micro-benchmarks (optimised)
 #   make docs   writes the function reference docs/functions.md anew
+#   make run    builds the programs and opens the demo window; without a
+#               display runs the example knowledge base with fxe instead
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build test asan bench docs clean
+.PHONY: all setup build test asan bench docs run clean
 
 all: build
 
@@ -39,6 +41,18 @@ bench: build-release/build.ninja
 
 docs: build
 	./build/bin/fxe --reference > docs/functions.md
+
+run: build/build.ninja
+	cmake --build build -j $(JOBS) --target fxe_programs
+	@if [ ! -x build/bin/fxe-demo ]; then \
+	  echo "run: the demo window is not built (Qt 6 not found); running examples/project-risk.fxe with fxe instead"; \
+	  ./build/bin/fxe examples/project-risk.fxe; \
+	elif [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "run: no display for the demo window; running examples/project-risk.fxe with fxe instead"; \
+	  ./build/bin/fxe examples/project-risk.fxe; \
+	else \
+	  ./build/bin/fxe-demo; \
+	fi
 
 clean:
 	rm -rf build build-asan build-release
