@@ -303,7 +303,7 @@ void TQtObjectHost::Forget(THostObjectId id, const QObject* address) {
   }
 }
 
-void TQtObjectHost::SetEngineOwner(QObject* owner) { engineOwner_ = owner; }
+void TQtObjectHost::SetEngineOwner(QObject* owner) { engineOwner_ = owner ? Wrap(*owner).Id() : 0; }
 
 IHostClass* TQtObjectHost::FindClass(std::string_view name) const {
   const auto found = classes_.find(name);
@@ -315,13 +315,7 @@ IHostObject* TQtObjectHost::FindObject(THostObjectId id) const noexcept {
   return found != objects_.end() && found->second->Object() ? found->second.get() : nullptr;
 }
 
-IHostObject* TQtObjectHost::EngineOwner() const noexcept {
-  if (!engineOwner_) return nullptr;
-  const auto found = ids_.find(engineOwner_.data());
-  if (found != ids_.end()) return objects_.at(found->second).get();
-  // Wrapping files a new object; the host's maps are its only state.
-  return &const_cast<TQtObjectHost*>(this)->Wrap(*engineOwner_);
-}
+IHostObject* TQtObjectHost::EngineOwner() const noexcept { return FindObject(engineOwner_); }
 
 const TQtClass& TQtObjectHost::CreatableClass(const IHostClass& cls) const {
   const auto found = classes_.find(cls.Name());

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -136,7 +137,7 @@ class TQtObjectHost final : public IObjectHost {
   // reaches a host that is going away.
   std::unique_ptr<QObject> listener_;
   THostObjectId nextId_ = 1;
-  QPointer<QObject> engineOwner_;
+  THostObjectId engineOwner_ = 0;
   QPointer<QObject> engineHolder_;
 };
 
