@@ -5,6 +5,8 @@
 #   make bench-programs  runs the rule-program workloads of BENCH_DIR with the
 #               optimised fxe (median wall time and peak memory per program)
 #   make docs   writes the function reference docs/functions.md anew
+#   make run    builds the programs and opens the demo window; without a
+#               display runs the example knowledge base with fxe instead
 
 JOBS ?= $(shell nproc)
 BENCH_DIR ?= ../shared/bench
@@ -12,7 +14,7 @@ BENCH_FILTER ?=
 PROGRAMS ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build test asan bench bench-build bench-programs docs clean
+.PHONY: all setup build test asan bench bench-build bench-programs docs run clean
 
 all: build
 
@@ -50,6 +52,18 @@ bench-programs: bench-build
 
 docs: build
 	./build/bin/fxe --reference > docs/functions.md
+
+run: build/build.ninja
+	cmake --build build -j $(JOBS) --target fxe_programs
+	@if [ ! -x build/bin/fxe-demo ]; then \
+	  echo "run: the demo window is not built (Qt 6 not found); running examples/project-risk.fxe with fxe instead"; \
+	  ./build/bin/fxe examples/project-risk.fxe; \
+	elif [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "run: no display for the demo window; running examples/project-risk.fxe with fxe instead"; \
+	  ./build/bin/fxe examples/project-risk.fxe; \
+	else \
+	  ./build/bin/fxe-demo; \
+	fi
 
 clean:
 	rm -rf build build-asan build-release

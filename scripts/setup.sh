@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when they are missing.
-# Only apt-get is used; nothing is downloaded at build time.
+# Only apt-get is used; nothing is downloaded at build time. The Qt packages
+# are for the demo window (offscreen and X platform plugins, a font for its
+# texts, a virtual X server for its window test); the build leaves the demo
+# out when they are absent.
 set -euo pipefail
 
 packages=(
@@ -8,6 +11,8 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pkg-config libedit-dev nlohmann-json3-dev
+  qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core
+  xvfb xauth
 )
 
 missing=()

@@ -138,6 +138,7 @@ inline constexpr std::string_view SEventNotImplemented =
 inline constexpr std::string_view SCannotReadFile = "Unable to read file \"%s\": %s";
 inline constexpr std::string_view SCannotWriteFile = "Unable to write file \"%s\": %s";
 inline constexpr std::string_view SInvalidStoredProperties = "Invalid stored properties: %s";
+inline constexpr std::string_view SUnknownStoredProperty = "Invalid stored properties: unknown property \"%s\"";
 // Our own text: batch and load files that run one another without end.
 inline constexpr std::string_view SFilesNestedTooDeep = "Files nested too deeply, more than %d levels: %s";
 
@@ -344,6 +345,13 @@ inline constexpr std::string_view SUnknownProperty = "Unknown property %s of cla
 inline constexpr std::string_view SInvalidPropertyValue = "Invalid value for property %s";
 inline constexpr std::string_view SClassExists = "Class Name already exists: \"%s\"";
 inline constexpr std::string_view SClassNotComponent = "Class %s is not a component class";
+inline constexpr std::string_view SClassNotCreatable = "Class %s cannot be created";
+inline constexpr std::string_view SWidgetNeedsWidget = "A widget of class %s needs a widget as its owner or parent";
+inline constexpr std::string_view SObjectHoldsEngine = "Object %s holds the engine and cannot be freed";
+inline constexpr std::string_view SPropertyReadOnly = "Property %s cannot be set";
+
+// --- Demonstration window --------------------------------------------------
+inline constexpr std::string_view SChartNotWritten = "the image could not be written";
 
 // --- Predicate package -----------------------------------------------------
 inline constexpr std::string_view SVerifyTypeHelp =

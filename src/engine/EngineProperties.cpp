@@ -39,7 +39,47 @@ constexpr std::array<std::string_view, 4> kHashTypeNames{"htTruncation", "htDivi
 
 constexpr std::int32_t kStoredSymbolIndexDefault = 1;
 
+// The names a stored engine may hold besides those of its tables.
+constexpr std::array<std::string_view, 17> kPlainPropertyNames{"Packages",
+                                                               "Strategy",
+                                                               "SymbolIndex",
+                                                               "ResetGlobals",
+                                                               "Watch",
+                                                               "FactDuplication",
+                                                               "TypeChecks",
+                                                               "DuplicateConstructs",
+                                                               "ParserMaxErrors",
+                                                               "ParserErrorHandling",
+                                                               "FuzzyInferenceMethod",
+                                                               "FuzzyCorrelationMethod",
+                                                               "FuzzyAutoTerms",
+                                                               "FuzzyEqualsThreshold",
+                                                               "MinActivationStrength",
+                                                               "FactsList",
+                                                               "FactSets"};
+// The tables store "<table>.<property>".
+constexpr std::array<std::string_view, 4> kTableNames{"DefinedTypes", "FactTemplates", "GlobalVariables", "Rules"};
+constexpr std::array<std::string_view, 3> kTablePropertyNames{"LoadFactor", "HashType", "Capacity"};
+// The list property of each table, in the order of kTableNames.
+constexpr std::array<std::string_view, 4> kTableListNames{"DefTypes", "Templates", "Variables", "Rules"};
+
 [[noreturn]] void RaiseInvalid(std::string_view what) { Raise<EIEException>(IEConsts::SInvalidStoredProperties, what); }
+
+bool IsKnownProperty(std::string_view key) {
+  for (const std::string_view name : kPlainPropertyNames)
+    if (key == name) return true;
+  const std::size_t dot = key.find('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view table = key.substr(0, dot);
+  const std::string_view property = key.substr(dot + 1);
+  for (std::size_t i = 0; i < kTableNames.size(); ++i) {
+    if (table != kTableNames[i]) continue;
+    if (property == kTableListNames[i]) return true;
+    for (const std::string_view name : kTablePropertyNames)
+      if (property == name) return true;
+  }
+  return false;
+}
 
 // --- Reading values of the expected kinds ---------------------------------------------------------
 
@@ -178,6 +218,12 @@ void TInferenceEngine::LoadProperties(std::string_view json) {
     RaiseInvalid(error.what());
   }
   if (!in.is_object()) RaiseInvalid("the document must be an object");
+  // A name this engine does not know is refused before anything is read, so
+  // that a misspelt or foreign property is never dropped unnoticed and a
+  // refused document leaves the engine as it was.
+  for (const auto& item : in.items()) {
+    if (!IsKnownProperty(item.key())) Raise<EIEException>(IEConsts::SUnknownStoredProperty, item.key());
+  }
 
   if (const TJson* value = Member(in, "Packages"))
     SetPackages(TFunctionPackages::FromMask(SetMask(*value, kPackageNames, "Packages")));

@@ -310,11 +310,20 @@ TEST_F(TEngineStorageTest, MalformedPropertiesRaiseAndNeverCrash) {
       {"{\"SymbolIndex\": 1e300}", "Invalid stored properties: SymbolIndex must be an integer from 0 to 2147483647"},
       {"{\"FactsList\": [\"(a)\", 3]}", "Invalid stored properties: FactsList must be a list of texts"},
       {"{\"MinActivationStrength\": \"high\"}", "Invalid stored properties: MinActivationStrength must be a number"},
+      {"{\"DefinedTypes.LoadFactor\": \"0.75\"}",
+       "Invalid stored properties: DefinedTypes.LoadFactor must be a number"},
+      {"{\"Stratgy\": \"ssDepthFirst\"}", "Invalid stored properties: unknown property \"Stratgy\""},
+      {"{\"Rules.DefTypes\": []}", "Invalid stored properties: unknown property \"Rules.DefTypes\""},
+      {"{\"Facts.LoadFactor\": 0.75}", "Invalid stored properties: unknown property \"Facts.LoadFactor\""},
   };
   for (const TCase& row : cases) {
     SCOPED_TRACE(row.json);
     ExpectError([&] { engine.LoadProperties(row.json); }, row.message);
   }
+  // An unknown name refuses the whole document before any of it is read.
+  ExpectError([&] { engine.LoadProperties("{\"Strategy\": \"ssBreadthFirst\", \"Colour\": \"red\"}"); },
+              "Invalid stored properties: unknown property \"Colour\"");
+  EXPECT_EQ(engine.Strategy(), ssDepthFirst);
   const std::vector<std::string> broken{"", "{", "{\"Watch\": [}", std::string("{\"a\":\0}", 7)};
   for (const std::string& text : broken) {
     const std::string error = ErrorOf([&] { engine.LoadProperties(text); });
