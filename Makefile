@@ -39,7 +39,7 @@ asan: build-asan/build.ninja
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 build-release/build.ninja: | setup
-	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DFXE_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DFXE_BUILD_TESTS=OFF -DFXE_BUILD_DEMO=OFF $(CMAKE_FLAGS)
 
 bench-build: build-release/build.ninja
 	cmake --build build-release -j $(JOBS)
