@@ -10,6 +10,11 @@ packages=(
   pkg-config libedit-dev nlohmann-json3-dev
 )
 
+# `setup.sh coverage` also installs the coverage report tool.
+if [ "${1:-}" = "coverage" ]; then
+  packages+=(gcovr)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
