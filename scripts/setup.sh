@@ -15,6 +15,11 @@ packages=(
   xvfb xauth
 )
 
+# `setup.sh coverage` also installs the coverage report tool.
+if [ "${1:-}" = "coverage" ]; then
+  packages+=(gcovr)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

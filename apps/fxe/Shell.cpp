@@ -5,9 +5,11 @@
 
 #include <array>
 #include <iostream>
+#include <new>
 
 #include "FormReader.h"
 #include "LineEditor.h"
+#include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 
 namespace fxe::shell {
@@ -128,6 +130,11 @@ void TShell::Run(std::string_view text) {
     exited_ = true;
   } catch (const EAbort&) {
     // A silent abort ends the text it came from.
+  } catch (const std::bad_alloc&) {
+    // Out of memory outside any one form (under --max-memory): what the
+    // text held is released by now, so the shell can report and go on.
+    ReportError(IEConsts::SFormOutOfMemory);
+    failed_ = true;
   } catch (const std::exception& error) {
     // What the form loop lets out (a failure outside any one form).
     ReportError(error.what());

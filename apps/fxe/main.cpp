@@ -1,8 +1,11 @@
 // fxe: runs rule programs with the inference engine, or starts a prompt.
 //   fxe [OPTION]... [FILE]...
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +19,8 @@
 
 #include "Reference.h"
 #include "Shell.h"
+#include "base/Format.h"
+#include "base/IEConsts.h"
 
 namespace {
 
@@ -30,6 +35,8 @@ constexpr std::string_view kUsage =
     "  --crlf          write the engine's CR LF line ends unchanged\n"
     "  --stats         after the program, write the matching counters of the\n"
     "                  network to standard error\n"
+    "  --max-memory MIB  limit the memory of the process to MIB mebibytes; a form\n"
+    "                  that needs more stops with a message\n"
     "  --reference     print the reference of the built-in functions (Markdown)\n"
     "  --version       print the version and exit\n"
     "  --help          print this help and exit\n"
@@ -47,6 +54,7 @@ struct TCommandLine {
   fxe::TConstructWatches watch;
   bool crlf = false;
   bool stats = false;
+  std::uint64_t maxMemoryMiB = 0;  // 0: no limit
 };
 
 [[noreturn]] void UsageError(std::string_view message) {
@@ -63,6 +71,27 @@ fxe::TConstructWatches WatchItem(std::string_view name) {
   if (name == "compilations") return {fxe::cwCompilation};
   if (name == "statistics") return {fxe::cwStatistics};
   UsageError("unknown watch item '" + std::string(name) + "'");
+}
+
+std::uint64_t ParseMemoryLimit(std::string_view text) {
+  std::uint64_t mib = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mib);
+  // At least one MiB, and few enough that the byte count fits in 64 bits.
+  if (error != std::errc() || end != text.data() + text.size() || mib == 0 || mib > (UINT64_MAX >> 20))
+    UsageError(fxe::Format(fxe::IEConsts::SShellInvalidMemoryLimit, text));
+  return mib;
+}
+
+// Caps the address space, so that a runaway program meets a failed
+// allocation (reported by the form it happened in) instead of exhausting the
+// machine. Only the soft limit is lowered, which is always allowed; a hard
+// limit below the request already bounds the process more tightly.
+void LimitMemory(std::uint64_t mib) {
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  const auto bytes = static_cast<rlim_t>(mib << 20);
+  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? bytes : std::min(bytes, limit.rlim_max);
+  setrlimit(RLIMIT_AS, &limit);
 }
 
 fxe::TConstructWatches ParseWatchList(std::string_view list) {
@@ -100,6 +129,8 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
       line.crlf = true;
     } else if (options && argument == "--stats") {
       line.stats = true;
+    } else if (options && argument == "--max-memory") {
+      line.maxMemoryMiB = ParseMemoryLimit(value());
     } else if (options && argument == "--watch") {
       line.watch |= ParseWatchList(value());
     } else if (options && argument == "-e") {
@@ -139,6 +170,7 @@ std::string ReadAll(std::istream& stream) {
 
 int main(int argc, char** argv) {
   const TCommandLine line = ParseCommandLine(argc, argv);
+  if (line.maxMemoryMiB != 0) LimitMemory(line.maxMemoryMiB);
   // Every file must be readable before anything runs.
   std::vector<std::string> texts;
   for (const TSource& source : line.sources) {

@@ -44,6 +44,7 @@ inline constexpr std::string_view SFuzzyVariablesDifferent =
 // Our own texts for expressions too large to evaluate safely.
 inline constexpr std::string_view SFuzzyExpressionTooDeep = "Fuzzy expression nested too deeply, more than %d levels";
 inline constexpr std::string_view SFuzzyExpressionTooLong = "Fuzzy expression too long, more than %d operators";
+inline constexpr std::string_view SPlotTooLarge = "Fuzzy plot too large, more than %d characters of legend";
 
 // --- Fuzzy inference and the fuzzy functions ---------------------------------
 inline constexpr std::string_view SNotFuzzyFact = "Fact is not a fuzzy fact";

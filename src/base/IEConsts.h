@@ -45,6 +45,8 @@ inline constexpr std::string_view SInvalidTokenHint = "Invalid Token hint for pa
 inline constexpr std::string_view SUnknownVariableName = "Unknown variable name: %s";
 inline constexpr std::string_view SParsingError = "Parsing Error, %s in %s at line %s: %s";
 inline constexpr std::string_view SErrorsParsingStream = "Errors parsing stream:\r\n%s";
+// Our own text: a form that ran out of memory (under a memory limit).
+inline constexpr std::string_view SFormOutOfMemory = "Out of memory, the form stopped";
 // Stream failures the buffered and file streams report in their own words.
 inline constexpr std::string_view SCannotOpenFile = "Cannot open file \"%s\"";
 inline constexpr std::string_view SInvalidStreamPosition = "Invalid stream position: %s";
@@ -96,6 +98,10 @@ inline constexpr std::string_view SFunctionNameExists = "Function Name already e
 inline constexpr std::string_view SEvaluationContextRequired =
     "Function %s needs an evaluation context to be called in";
 inline constexpr std::string_view SCallDepthExceeded = "Maximum call depth of %d exceeded calling %s";
+// Our own texts for resources a runaway program would exhaust.
+inline constexpr std::string_view SRunNestedTooDeep = "Rules nested too deeply, more than %d runs inside rule actions";
+inline constexpr std::string_view SMultifieldTooLarge = "Multifield too large, more than %d items";
+inline constexpr std::string_view SRunOutOfMemory = "Out of memory while rules were firing, the run stopped";
 inline constexpr std::string_view SWildcardNotLast =
     "Invalid parameter %s for deffunction %s, only the last parameter may be a multifield variable";
 inline constexpr std::string_view SBindingWithoutFact = "No fact for binding %s";
@@ -139,8 +145,13 @@ inline constexpr std::string_view SCannotReadFile = "Unable to read file \"%s\":
 inline constexpr std::string_view SCannotWriteFile = "Unable to write file \"%s\": %s";
 inline constexpr std::string_view SInvalidStoredProperties = "Invalid stored properties: %s";
 inline constexpr std::string_view SUnknownStoredProperty = "Invalid stored properties: unknown property \"%s\"";
+// Our own text: several entries of stored properties that could not be read.
+inline constexpr std::string_view SStoredPropertiesErrors = "Errors loading stored properties:\r\n%s";
 // Our own text: batch and load files that run one another without end.
 inline constexpr std::string_view SFilesNestedTooDeep = "Files nested too deeply, more than %d levels: %s";
+// Our own texts: the commands of a batch file that failed, by line.
+inline constexpr std::string_view SBatchErrors = "Errors in batch file \"%s\":\r\n%s";
+inline constexpr std::string_view SBatchLineError = "line %d: %s";
 
 // --- Construct and rule parser ---------------------------------------------
 inline constexpr std::string_view SUnexpectedSymbol =
@@ -592,6 +603,9 @@ inline constexpr std::string_view SHelpUndefRule = "Removes a rule.";
 inline constexpr std::string_view SHelpUndefTemplate = "Removes a fact template with the facts and rules that use it.";
 inline constexpr std::string_view SHelpUndefType =
     "Removes a defined type with the types derived from it and the templates, facts and rules that use it.";
+
+// --- The fxe command ---------------------------------------------------------
+inline constexpr std::string_view SShellInvalidMemoryLimit = "invalid memory limit '%s', expected a number of MiB";
 
 }  // namespace IEConsts
 }  // namespace fxe

@@ -4,6 +4,7 @@
 // and the knowledge base as lists of rule-language texts. Reading applies the
 // settings, then types, templates, globals, rules, facts and fact sets.
 #include <array>
+#include <exception>
 #include <span>
 #include <string>
 #include <vector>
@@ -80,6 +81,35 @@ bool IsKnownProperty(std::string_view key) {
   }
   return false;
 }
+
+// The failures of a load that reads on after each: one is raised as it was,
+// several together.
+class TLoadErrors {
+ public:
+  template <class TAction>
+  void Try(TAction action) {
+    try {
+      action();
+    } catch (const EIEException& error) {
+      if (messages_.empty()) first_ = std::current_exception();
+      messages_.emplace_back(error.what());
+    }
+  }
+  void RaiseAny() const {
+    if (messages_.empty()) return;
+    if (messages_.size() == 1) std::rethrow_exception(first_);
+    std::string all;
+    for (const std::string& message : messages_) {
+      all += message;
+      all += "\r\n";
+    }
+    Raise<EIEException>(IEConsts::SStoredPropertiesErrors, all);
+  }
+
+ private:
+  std::vector<std::string> messages_;
+  std::exception_ptr first_;
+};
 
 // --- Reading values of the expected kinds ---------------------------------------------------------
 
@@ -225,50 +255,94 @@ void TInferenceEngine::LoadProperties(std::string_view json) {
     if (!IsKnownProperty(item.key())) Raise<EIEException>(IEConsts::SUnknownStoredProperty, item.key());
   }
 
-  if (const TJson* value = Member(in, "Packages"))
-    SetPackages(TFunctionPackages::FromMask(SetMask(*value, kPackageNames, "Packages")));
-  if (const TJson* value = Member(in, "Strategy"))
-    SetStrategy(static_cast<TSearchStrategy>(EnumValue(*value, kStrategyNames, "Strategy")));
-  // Stored without it when it held the default.
-  SetSymbolIndex(Member(in, "SymbolIndex")
-                     ? static_cast<std::int32_t>(IntegerValue(*Member(in, "SymbolIndex"), "SymbolIndex", 0, INT32_MAX))
-                     : kStoredSymbolIndexDefault);
-  if (const TJson* value = Member(in, "ResetGlobals")) SetResetGlobals(BooleanValue(*value, "ResetGlobals"));
-  if (const TJson* value = Member(in, "Watch"))
-    SetWatch(TConstructWatches::FromMask(SetMask(*value, kWatchNames, "Watch")));
-  if (const TJson* value = Member(in, "FactDuplication")) SetFactDuplication(BooleanValue(*value, "FactDuplication"));
-  if (const TJson* value = Member(in, "TypeChecks"))
-    SetTypeChecks(TTypeChecks::FromMask(SetMask(*value, kTypeCheckNames, "TypeChecks")));
-  if (const TJson* value = Member(in, "DuplicateConstructs"))
-    SetDuplicateConstructs(
-        static_cast<TDuplicateConstructs>(EnumValue(*value, kDuplicateNames, "DuplicateConstructs")));
-  if (const TJson* value = Member(in, "ParserMaxErrors"))
-    SetParserMaxErrors(static_cast<std::uint32_t>(IntegerValue(*value, "ParserMaxErrors", 0, UINT32_MAX)));
-  if (const TJson* value = Member(in, "ParserErrorHandling"))
-    SetParserErrorHandling(static_cast<TErrorHandling>(EnumValue(*value, kErrorHandlingNames, "ParserErrorHandling")));
-  if (const TJson* value = Member(in, "FuzzyInferenceMethod"))
-    SetFuzzyInferenceMethod(
-        static_cast<TFuzzyInferenceMethod>(EnumValue(*value, kInferenceNames, "FuzzyInferenceMethod")));
-  if (const TJson* value = Member(in, "FuzzyCorrelationMethod"))
-    SetFuzzyCorrelationMethod(
-        static_cast<TFuzzyCorrelationMethod>(EnumValue(*value, kCorrelationNames, "FuzzyCorrelationMethod")));
-  if (const TJson* value = Member(in, "FuzzyAutoTerms")) SetFuzzyAutoTerms(BooleanValue(*value, "FuzzyAutoTerms"));
-  if (const TJson* value = Member(in, "FuzzyEqualsThreshold"))
-    SetFuzzyEqualsThreshold(static_cast<float>(NumberValue(*value, "FuzzyEqualsThreshold")));
-  if (const TJson* value = Member(in, "MinActivationStrength"))
-    SetMinActivationStrength(static_cast<float>(NumberValue(*value, "MinActivationStrength")));
+  // A damaged entry does not stop the others: each is read on its own, and
+  // what failed is reported together at the end.
+  TLoadErrors errors;
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "Packages"))
+      SetPackages(TFunctionPackages::FromMask(SetMask(*value, kPackageNames, "Packages")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "Strategy"))
+      SetStrategy(static_cast<TSearchStrategy>(EnumValue(*value, kStrategyNames, "Strategy")));
+  });
+  errors.Try([&] {
+    // Stored without it when it held the default.
+    SetSymbolIndex(Member(in, "SymbolIndex")
+                       ? static_cast<std::int32_t>(IntegerValue(*Member(in, "SymbolIndex"), "SymbolIndex", 0, INT32_MAX))
+                       : kStoredSymbolIndexDefault);
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "ResetGlobals")) SetResetGlobals(BooleanValue(*value, "ResetGlobals"));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "Watch"))
+      SetWatch(TConstructWatches::FromMask(SetMask(*value, kWatchNames, "Watch")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "FactDuplication")) SetFactDuplication(BooleanValue(*value, "FactDuplication"));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "TypeChecks"))
+      SetTypeChecks(TTypeChecks::FromMask(SetMask(*value, kTypeCheckNames, "TypeChecks")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "DuplicateConstructs"))
+      SetDuplicateConstructs(
+          static_cast<TDuplicateConstructs>(EnumValue(*value, kDuplicateNames, "DuplicateConstructs")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "ParserMaxErrors"))
+      SetParserMaxErrors(static_cast<std::uint32_t>(IntegerValue(*value, "ParserMaxErrors", 0, UINT32_MAX)));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "ParserErrorHandling"))
+      SetParserErrorHandling(
+          static_cast<TErrorHandling>(EnumValue(*value, kErrorHandlingNames, "ParserErrorHandling")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "FuzzyInferenceMethod"))
+      SetFuzzyInferenceMethod(
+          static_cast<TFuzzyInferenceMethod>(EnumValue(*value, kInferenceNames, "FuzzyInferenceMethod")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "FuzzyCorrelationMethod"))
+      SetFuzzyCorrelationMethod(
+          static_cast<TFuzzyCorrelationMethod>(EnumValue(*value, kCorrelationNames, "FuzzyCorrelationMethod")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "FuzzyAutoTerms")) SetFuzzyAutoTerms(BooleanValue(*value, "FuzzyAutoTerms"));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "FuzzyEqualsThreshold"))
+      SetFuzzyEqualsThreshold(static_cast<float>(NumberValue(*value, "FuzzyEqualsThreshold")));
+  });
+  errors.Try([&] {
+    if (const TJson* value = Member(in, "MinActivationStrength"))
+      SetMinActivationStrength(static_cast<float>(NumberValue(*value, "MinActivationStrength")));
+  });
 
-  ReadTable(in, "DefinedTypes", types_);
-  if (const TJson* value = Member(in, "DefinedTypes.DefTypes")) {
-    const std::vector<std::string> texts = TextList(*value, "DefinedTypes.DefTypes");
+  // The construct lists: every text is read on its own.
+  const auto texts = [&](std::string_view key) {
+    std::vector<std::string> list;
+    errors.Try([&] {
+      if (const TJson* value = Member(in, key)) list = TextList(*value, key);
+    });
+    return list;
+  };
+  errors.Try([&] { ReadTable(in, "DefinedTypes", types_); });
+  if (Member(in, "DefinedTypes.DefTypes")) {
+    const std::vector<std::string> list = texts("DefinedTypes.DefTypes");
     types_.Clear();
-    for (const std::string& text : texts) {
-      if (TRef<IIEDefinedType> type = ParseDefinedType(text)) AddDefinedType(std::move(type));
+    for (const std::string& text : list) {
+      errors.Try([&] {
+        if (TRef<IIEDefinedType> type = ParseDefinedType(text)) AddDefinedType(std::move(type));
+      });
     }
   }
-  ReadTable(in, "FactTemplates", templates_);
-  if (const TJson* value = Member(in, "FactTemplates.Templates")) {
-    const std::vector<std::string> texts = TextList(*value, "FactTemplates.Templates");
+  errors.Try([&] { ReadTable(in, "FactTemplates", templates_); });
+  if (Member(in, "FactTemplates.Templates")) {
+    const std::vector<std::string> list = texts("FactTemplates.Templates");
     // The implied templates stay: the initial fact and the rules' initial
     // pattern are built on them.
     std::vector<std::string> names;
@@ -276,32 +350,31 @@ void TInferenceEngine::LoadProperties(std::string_view json) {
       if (entry.Value()->Comment() != ImpliedTemplateComment) names.push_back(entry.Key());
     }
     for (const std::string& name : names) templates_.Remove(name);
-    for (const std::string& text : texts) {
-      TRef<IFactTemplate> factTemplate = ParseFactTemplate(text);
-      if (!factTemplate) continue;
-      const TRef<IFactTemplate> present = FindFactTemplate(factTemplate->Name());
-      if (present && present->Comment() == ImpliedTemplateComment) continue;
-      AddFactTemplate(std::move(factTemplate));
+    for (const std::string& text : list) {
+      errors.Try([&] {
+        TRef<IFactTemplate> factTemplate = ParseFactTemplate(text);
+        if (!factTemplate) return;
+        const TRef<IFactTemplate> present = FindFactTemplate(factTemplate->Name());
+        if (present && present->Comment() == ImpliedTemplateComment) return;
+        AddFactTemplate(std::move(factTemplate));
+      });
     }
   }
-  ReadTable(in, "GlobalVariables", globals_);
-  if (const TJson* value = Member(in, "GlobalVariables.Variables")) {
-    for (const std::string& text : TextList(*value, "GlobalVariables.Variables")) ParseGlobal(text);
-  }
-  ReadTable(in, "Rules", rules_);
-  if (const TJson* value = Member(in, "Rules.Rules")) {
-    for (const std::string& text : TextList(*value, "Rules.Rules")) {
+  errors.Try([&] { ReadTable(in, "GlobalVariables", globals_); });
+  for (const std::string& text : texts("GlobalVariables.Variables")) errors.Try([&] { ParseGlobal(text); });
+  errors.Try([&] { ReadTable(in, "Rules", rules_); });
+  for (const std::string& text : texts("Rules.Rules")) {
+    errors.Try([&] {
       if (std::unique_ptr<TRule> rule = ParseRule(text)) AddRule(std::move(rule));
-    }
+    });
   }
-  if (const TJson* value = Member(in, "FactsList")) {
-    for (const std::string& text : TextList(*value, "FactsList")) AssertString(text);
-  }
-  if (const TJson* value = Member(in, "FactSets")) {
-    for (const std::string& text : TextList(*value, "FactSets")) {
+  for (const std::string& text : texts("FactsList")) errors.Try([&] { AssertString(text); });
+  for (const std::string& text : texts("FactSets")) {
+    errors.Try([&] {
       if (std::unique_ptr<TFactSet> set = ParseFactSet(text)) AdoptFactSet(std::move(set));
-    }
+    });
   }
+  errors.RaiseAny();
 }
 
 void TInferenceEngine::SavePropertiesFile(std::string_view fileName) {

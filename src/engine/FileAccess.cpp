@@ -46,6 +46,10 @@ TFileHandle CreateTemporary(const std::string& target, std::string& name) {
 }  // namespace
 
 std::unique_ptr<TGFileStream> OpenFileStream(std::string_view fileName, TFileMode mode) {
+  // A folder opens like a file but fails every read.
+  std::error_code code;
+  if (mode == TFileMode::OpenRead && std::filesystem::is_directory(std::string(fileName), code))
+    Raise<EIEException>(IEConsts::SCannotReadFile, fileName, std::strerror(EISDIR));
   try {
     return std::make_unique<TGFileStream>(std::string(fileName), mode);
   } catch (const EGStreamError& error) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
 
 #include "base/Format.h"
 #include "base/FuzzyConsts.h"
@@ -474,6 +475,9 @@ void TInferenceEngine::EndFiring(TRef<TActivation> activation) noexcept {
 }
 
 std::int32_t TInferenceEngine::Run(std::int32_t limit) {
+  if (runDepth_ >= kMaxRunDepth) Raise<EIEException>(IEConsts::SRunNestedTooDeep, kMaxRunDepth);
+  ++runDepth_;
+  auto leave = ScopeExit([this] { --runDepth_; });
   if (onStartInference_) onStartInference_(*this);
   const double start = NowMilliseconds();
   firedCount_ = 0;
@@ -493,6 +497,11 @@ std::int32_t TInferenceEngine::Run(std::int32_t limit) {
     }
     try {
       FireActivation(*activation);
+    } catch (const std::bad_alloc&) {
+      // The firing's own allocations are released by now; what is left is
+      // enough to withdraw the activation and report.
+      EndFiring(std::move(activation));
+      Raise<EIEException>(IEConsts::SRunOutOfMemory);
     } catch (...) {
       EndFiring(std::move(activation));
       throw;

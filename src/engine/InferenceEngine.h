@@ -115,7 +115,10 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void DribbleOff() override;
   bool Batch(std::string_view fileName) override;
   // Runs the stream's lines as commands, as Batch does with a file.
-  bool BatchFrom(std::unique_ptr<TGStream> stream);
+  // A failing command does not end the batch: the others run, and the
+  // failures are raised together at the end, each with its line (name is
+  // the file's, for the message).
+  bool BatchFrom(std::unique_ptr<TGStream> stream, std::string_view name = {});
   void OpenStream(std::string_view fileName, std::string_view logicalName, TOpenMode mode) override;
   void CloseStream(std::string_view logicalName) override;
   void CloseFileStreams() override;
@@ -310,6 +313,8 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void RemoveFunction(IUserFunction& function) override;
   TRef<IUserFunction> FindFunction(std::string_view name) const override;
   TIEContext& EngineContext() override { return *context_; }
+  std::int32_t EnterCall() noexcept override { return ++callDepth_; }
+  void LeaveCall() noexcept override { --callDepth_; }
   bool IsSlotFunction(std::string_view name) const override;
   void AddDestroyWatcher(IReasonerWatcher& watcher) override;
   void RemoveDestroyWatcher(IReasonerWatcher& watcher) override;
@@ -387,6 +392,10 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
     TIERuleParser& parser_;
     TIETokenizerStream* previous_;
   };
+  // A rule action may run the engine again; runs inside runs deeper than
+  // this are refused, so that rules recursing through run stop with a
+  // message instead of exhausting the process stack.
+  static constexpr std::int32_t kMaxRunDepth = 64;
   // Counts a batch or load file for its reading; raises when files nest
   // deeper than kMaxFileDepth (a file that runs itself).
   static constexpr std::int32_t kMaxFileDepth = 64;
@@ -472,6 +481,10 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   std::vector<std::unique_ptr<TIERuleStream>> batches_;
   // Batch and load files being read, one inside another.
   std::int32_t fileDepth_ = 0;
+  // Runs under way, one inside another's rule action.
+  std::int32_t runDepth_ = 0;
+  // Interpreted-function calls under way, across nested runs.
+  std::int32_t callDepth_ = 0;
 
   TNotifyEvent onAddDefaultPackages_;
   TAgendaEvent onAddActivation_;

@@ -5,10 +5,12 @@
 #include <string>
 #include <system_error>
 
+#include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/TextUtils.h"
 #include "engine/FileAccess.h"
 #include "engine/InferenceEngine.h"
 #include "model/ConstructText.h"
@@ -16,6 +18,7 @@
 namespace fxe {
 
 using detail::kLineEnd;
+using detail::TrimText;
 
 namespace {
 
@@ -126,16 +129,30 @@ TInferenceEngine::TFileNesting::TFileNesting(TInferenceEngine& engine, std::stri
 
 bool TInferenceEngine::Batch(std::string_view fileName) {
   const TFileNesting nesting(*this, fileName);
-  return BatchFrom(OpenFileStream(fileName, TFileMode::OpenRead));
+  return BatchFrom(OpenFileStream(fileName, TFileMode::OpenRead), fileName);
 }
 
-bool TInferenceEngine::BatchFrom(std::unique_ptr<TGStream> stream) {
+bool TInferenceEngine::BatchFrom(std::unique_ptr<TGStream> stream, std::string_view name) {
   if (!stream) Raise<EIEException>(IEConsts::SArgumentIsNull);
   batches_.push_back(std::make_unique<TIERuleStream>(std::move(stream), this));
   auto restore = ScopeExit([this] { batches_.pop_back(); });
   TIERuleStream& batch = *batches_.back();
   std::string line;
-  while (!batch.Eof() && batch.ReadLine(line)) Parse(line, true);
+  std::string failures;
+  for (;;) {
+    // The stream counts the lines, also those read by read and readline.
+    const std::int32_t number = batch.LineNumber();
+    if (batch.Eof() || !batch.ReadLine(line)) break;
+    try {
+      Parse(line, true);
+    } catch (const EAbort&) {
+      throw;
+    } catch (const std::exception& error) {
+      failures += Format(IEConsts::SBatchLineError, number, TrimText(error.what()));
+      failures += kLineEnd;
+    }
+  }
+  if (!failures.empty()) Raise<EIEException>(IEConsts::SBatchErrors, name, failures);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/ScopeExit.h"
 #include "engine/FileAccess.h"
 #include "engine/InferenceEngine.h"
 #include "model/ConstructText.h"
@@ -214,6 +215,11 @@ std::string TInferenceEngine::SaveAll() {
 void TInferenceEngine::Load(TGStream& stream) {
   TIERuleStream rules(stream, this);
   const TParserStreamScope scope(*parser_, rules);
+  // A damaged file loads every construct that reads; the others are
+  // reported together, each with its line.
+  const TErrorHandling handling = parser_->ErrorHandling();
+  parser_->SetErrorHandling(ehRaiseAllAtEnd);
+  auto restore = ScopeExit([this, handling] { parser_->SetErrorHandling(handling); });
   parser_->Parse(true);
 }
 

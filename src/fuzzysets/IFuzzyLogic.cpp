@@ -14,6 +14,7 @@
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/WordText.h"
 
 namespace fxe {
 
@@ -788,7 +789,7 @@ bool AppendShapeCall(std::string& out, const IFuzzySet& set) {
 
 std::string FuzzyTermText(const IFuzzySet& term) {
   std::string out = "(term ";
-  out += term.Name();
+  detail::AppendWord(out, term.Name());
   out += ' ';
   if (term.SetType() == fstUserDefined && !term.ExpressionText().empty()) {
     out += term.ExpressionText();

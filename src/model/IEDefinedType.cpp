@@ -12,6 +12,7 @@
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
 #include "base/TextUtils.h"
+#include "base/WordText.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/ConstructText.h"
 #include "model/IReasoner.h"
@@ -619,8 +620,13 @@ TRef<TIEValue> TIEDefinedType::CreateDefaultValue(bool multi) const {
     value->SetAsExternalAddress(0);
   } else if (baseTypes_.Contains(dtFuzzy)) {
     if (!fuzzyVariable_) return SharedValues().Nil;
+    // A variable without its empty term gets a set of its own that is not
+    // filed as a term: computing a default must leave the type unchanged.
     TRef<IFuzzySet> empty(fuzzyVariable_->FindTerm(FuzzyEmptyTermName));
-    if (!empty) empty = fuzzyVariable_->CreateTerm(FuzzyEmptyTermName);
+    if (!empty) {
+      empty = fuzzyVariable_->NewFuzzySet();
+      empty->SetName(FuzzyEmptyTermName);
+    }
     value->SetAsFuzzy(std::move(empty));
   } else if (baseTypes_.Contains(dtFactId)) {
     value->SetAsFactId(0);
@@ -796,7 +802,7 @@ std::string TIEDefinedType::AsString() const {
     out += kLineEnd;
   } else {
     out += "(deftype ";
-    out += name_;
+    detail::AppendWord(out, name_);
     out += ' ';
     if (!comment_.empty()) {
       out += kLineEnd;
@@ -807,7 +813,7 @@ std::string TIEDefinedType::AsString() const {
     }
     out += "extends (type ";
     if (ancestor_) {
-      out += ancestor_->Name();
+      detail::AppendWord(out, ancestor_->Name());
       out += ' ';
       out += PrintedTypeSet(baseTypes_ - ancestor_->BaseTypes(), " ");
     } else {

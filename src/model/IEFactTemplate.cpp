@@ -10,6 +10,7 @@
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
 #include "base/TextUtils.h"
+#include "base/WordText.h"
 #include "model/ConstructText.h"
 #include "model/IEFacts.h"
 #include "model/IReasoner.h"
@@ -232,14 +233,14 @@ std::string TFactSlot::AsString() const {
     }
   }
   std::string out = IsMultislot() ? "(multislot " : "(slot ";
-  out += name_;
+  detail::AppendWord(out, name_);
   out += ' ';
   if (type_) {
     if (type_->Implicit()) {
       out += type_->AsString();
     } else {
       out += "(type ";
-      out += type_->Name();
+      detail::AppendWord(out, type_->Name());
       out += ')';
     }
     if (!defaultClause.empty()) {
@@ -546,7 +547,7 @@ void TFactTemplate::InitializeFact(IFact& fact) {
 
 std::string TFactTemplate::AsString() const {
   std::string out = "(deftemplate ";
-  out += name_;
+  detail::AppendWord(out, name_);
   if (!comment_.empty()) {
     out += ' ';
     AppendQuoted(out, comment_);
@@ -555,7 +556,7 @@ std::string TFactTemplate::AsString() const {
     out += kLineEnd;
     out += kIndent;
     out += "extends ";
-    out += parent_->Name();
+    detail::AppendWord(out, parent_->Name());
   }
   if (isImplied_) {
     const IFactSlot* data = FindSlot(ImpliedSlotName);
@@ -565,7 +566,7 @@ std::string TFactTemplate::AsString() const {
         out += data->AsString();
       } else {
         out += " is-a ";
-        out += type->Name();
+        detail::AppendWord(out, type->Name());
       }
     }
   } else {

@@ -9,6 +9,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/WordText.h"
 #include "fuzzysets/IFuzzyLogic.h"
 #include "model/ConstructText.h"
 #include "model/IReasoner.h"
@@ -17,6 +18,7 @@ namespace fxe {
 
 using detail::AppendIndented;
 using detail::AppendQuoted;
+using detail::AppendWord;
 using detail::kIndent;
 using detail::kLineEnd;
 
@@ -315,13 +317,26 @@ std::uint32_t TFact::HashCode() const {
   return template_->HashCode() * 31u + h;
 }
 
+namespace {
+
+bool IsNilText(const TIEValue& value) noexcept { return value.DType() == dtAtom && value.Text().empty(); }
+
+// Whether a slot left out of a printed fact reads back as nil: its default
+// is nil and is not computed anew for every fact.
+bool OmittedReadsAsNil(const IFactSlot& slot) {
+  const TIEValue* defaultValue = slot.SlotDefault();
+  return !slot.DefaultDynamic() && (!defaultValue || IsNilText(*defaultValue));
+}
+
+}  // namespace
+
 std::string TFact::AsString() const {
   if (!template_) return "()";
   Sync();
   std::string out;
   out.reserve(64);
   out += '(';
-  out += template_->Name();
+  AppendWord(out, template_->Name());
   if (template_->IsImplied()) {
     const std::int32_t data = layout_->IndexOf(ImpliedSlotName);
     if (const TIEValue* value = data >= 0 ? Peek(data) : nullptr) {
@@ -336,14 +351,16 @@ std::string TFact::AsString() const {
       if (!value) continue;
       const std::size_t mark = out.size();
       out += " (";
-      out += layout_->NameAt(i);
+      AppendWord(out, layout_->NameAt(i));
       out += ' ';
       const std::size_t start = out.size();
       value->AppendText(out);
-      if (out.size() == start) {
-        out.resize(mark);
-      } else {
+      if (out.size() != start) {
         out += ')';
+      } else if (IsNilText(*value) && !OmittedReadsAsNil(layout_->SlotAt(i))) {
+        out += "nil)";
+      } else {
+        out.resize(mark);
       }
     }
   }
@@ -562,7 +579,7 @@ void TFactSet::Assign(const TFactSet& source) {
 
 std::string TFactSet::AsString() const {
   std::string out = "(deffacts ";
-  out += name_;
+  AppendWord(out, name_);
   if (!comment_.empty()) {
     out += ' ';
     AppendQuoted(out, comment_);

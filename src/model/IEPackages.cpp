@@ -10,6 +10,7 @@
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
 #include "base/TextUtils.h"
+#include "base/WordText.h"
 #include "model/IEContext.h"
 
 namespace fxe {
@@ -263,7 +264,7 @@ std::string TFunctionCall::AsString() const {
 void TFunctionCall::AppendText(std::string& out) const {
   AppendCommentLines(out, comment_);
   out += '(';
-  out += name_;
+  detail::AppendWord(out, name_);
   const bool slotForm = owner_ ? owner_->IsSlotFunction(name_) : IsDefaultSlotFunction(name_);
   for (std::size_t i = 0; i < arguments_.size(); ++i) {
     const TIEValue& argument = *arguments_[i];
@@ -273,7 +274,7 @@ void TFunctionCall::AppendText(std::string& out) const {
       out += ')';
     } else {
       out += ' ';
-      argument.AppendText(out);
+      argument.AppendItemText(out);
     }
   }
   out += ')';
@@ -440,8 +441,13 @@ class TContextRelease {
 
 TRef<TIEValue> TInterpretedFunction::Execute(IFunCall& call, TIEContext* context) {
   // Without a caller's context the call runs below the engine's root context.
-  if (!context && ReasonerCount() > 0) context = &Reasoner(0).EngineContext();
-  if (context && context->Depth() >= MaxCallDepth) {
+  IReasoner* const engine = ReasonerCount() > 0 ? &Reasoner(0) : nullptr;
+  if (!context && engine) context = &engine->EngineContext();
+  const std::int32_t calls = engine ? engine->EnterCall() : 0;
+  auto leave = ScopeExit([engine] {
+    if (engine) engine->LeaveCall();
+  });
+  if ((context && context->Depth() >= MaxCallDepth) || calls > MaxCallDepth) {
     Raise<EIEException>(IEConsts::SCallDepthExceeded, MaxCallDepth, FunctionName());
   }
   std::unique_ptr<TIEContext> child = context ? context->CreateChild() : std::make_unique<TIEContext>();

@@ -10,6 +10,7 @@
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/WordText.h"
 #include "model/ConstructText.h"
 #include "model/IEFacts.h"
 #include "model/IEPackages.h"
@@ -640,7 +641,7 @@ std::string TIEPattern::TestsText(const TSlotEntry& entry, std::int32_t& generat
     const TIEValue* value = test->SlotValue();
     if (!value) continue;
     if (value->DType() == dtFunCall && !IsTest()) text += ':';
-    value->AppendText(text);
+    value->AppendItemText(text);
   }
   // An empty multifield is asked for by writing no field at all.
   if (!text.empty() || (entry.tests.empty() && entry.requiredLength == 0)) return text;
@@ -655,7 +656,7 @@ std::string TIEPattern::TestsText(const TSlotEntry& entry, std::int32_t& generat
 std::string TIEPattern::AsString() const {
   if (!template_) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   std::string body = "(";
-  body += name_;
+  detail::AppendWord(body, name_);
   body += ' ';
   std::int32_t generated = 0;
   if (const std::int32_t data = IndexOfSlot(ImpliedSlotName); data >= 0) {
@@ -664,7 +665,7 @@ std::string TIEPattern::AsString() const {
     for (const auto& entry : slots_) {
       if (entry.tests.empty() && entry.requiredLength != 0) continue;
       body += '(';
-      body += entry.name;
+      detail::AppendWord(body, entry.name);
       body += ' ';
       body += TestsText(entry, generated);
       body += ") ";
@@ -700,7 +701,7 @@ std::string TIEPattern::AsString() const {
   std::string text;
   if (!boundName_.empty()) {
     text += '?';
-    text += boundName_;
+    detail::AppendWordTail(text, boundName_);
     text += " <- ";
   }
   if (!comment_.empty()) AppendCommentLines(text, comment_);

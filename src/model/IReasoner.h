@@ -115,6 +115,12 @@ class IReasoner : public ISymbolSource {
   virtual TRef<IUserFunction> FindFunction(std::string_view name) const = 0;
   // The root evaluation context; its bindings are the global variables.
   virtual TIEContext& EngineContext() = 0;
+  // Interpreted-function calls under way in this engine. The count runs on
+  // through the runs that rule actions start, whose contexts begin afresh,
+  // so that recursion through functions and rules together stays within the
+  // call-depth bound. EnterCall returns the count including the new call.
+  virtual std::int32_t EnterCall() noexcept = 0;
+  virtual void LeaveCall() noexcept = 0;
   // Whether calls of this function change facts and so print their arguments
   // as slot changes.
   virtual bool IsSlotFunction(std::string_view name) const = 0;

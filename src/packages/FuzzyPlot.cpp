@@ -16,6 +16,9 @@ namespace {
 
 constexpr int kRows = 21;     // grades 0, 0.05, ..., 1
 constexpr int kColumns = 50;  // x from low in steps of (high - low) / 50
+// The legend names every plotted set; a plot of a huge term table or of sets
+// with huge names is refused rather than written.
+constexpr std::int32_t kMaxLegend = 1 << 16;
 
 using TGrid = std::array<std::array<char, kColumns>, kRows>;
 
@@ -115,6 +118,7 @@ TRef<TIEValue> PlotFuzzyValue(TArguments& arguments) {
     legend += '(';
     legend += mark;
     legend += ')';
+    if (legend.size() > static_cast<std::size_t>(kMaxLegend)) Raise<EIEException>(FuzzyConsts::SPlotTooLarge, kMaxLegend);
   }
 
   auto line = [&](std::string text) {

@@ -314,8 +314,8 @@ TRef<TIEValue> DribbleOff(TArguments& arguments) {
 
 TRef<TIEValue> Batch(TArguments& arguments) {
   const std::string fileName = arguments.Text(0);
-  // A file that cannot be read answers FALSE; an error in one of its
-  // commands ends the batch and is raised.
+  // A file that cannot be read answers FALSE; errors of its commands are
+  // raised together once every command has run.
   if (!std::ifstream(fileName).good()) return SharedValues().False;
   return Truth(arguments.Engine().Batch(fileName));
 }

@@ -9,6 +9,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/WordText.h"
 #include "model/ConstructText.h"
 #include "model/IEContext.h"
 #include "model/IEDefinedType.h"
@@ -235,7 +236,7 @@ std::string TIERuleParser::FormatFactSet(const TFactSet& factSet) const { return
 
 std::string TIERuleParser::GlobalVariableText(std::string_view name, const TIEValue& value) {
   std::string out = "(defglobal ?";
-  out += name;
+  detail::AppendWordTail(out, name);
   out += " = ";
   value.AppendText(out);
   out += ')';
@@ -247,7 +248,7 @@ std::string TIERuleParser::FormatGlobalVariables(
   std::string out = "(defglobal";
   for (const auto& [name, value] : globals) {
     out += " ?";
-    out += name;
+    detail::AppendWordTail(out, name);
     out += " = ";
     if (value) value->AppendText(out);
   }
@@ -257,7 +258,7 @@ std::string TIERuleParser::FormatGlobalVariables(
 
 std::string TIERuleParser::FormatFunction(const IUserFunction& function) const {
   std::string out = "(deffunction ";
-  out += function.FunctionName();
+  detail::AppendWord(out, function.FunctionName());
   out += " (";
   const auto* interpreted = dynamic_cast<const TInterpretedFunction*>(&function);
   if (interpreted) {
@@ -271,7 +272,7 @@ std::string TIERuleParser::FormatFunction(const IUserFunction& function) const {
       } else if (parameter->DType() == dtMultiVariable) {
         out += "$?";
       }
-      out += parameter->Text();
+      detail::AppendWordTail(out, parameter->Text());
     }
   }
   out += ')';

@@ -9,6 +9,7 @@
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/WordText.h"
 #include "model/ConstructText.h"
 #include "model/IEFactTemplate.h"
 #include "rete/IEToken.h"
@@ -641,7 +642,7 @@ void TRule::Assign(const TRule& source) {
 
 std::string TRule::AsString() const {
   std::string text = "(defrule ";
-  text += name_;
+  detail::AppendWord(text, name_);
   if (!comment_.empty()) {
     text += kLineEnd;
     text += kIndent;

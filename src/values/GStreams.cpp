@@ -108,6 +108,9 @@ std::size_t TGFileStream::Write(const void* buffer, std::size_t count) {
   const auto limit = static_cast<std::size_t>(std::numeric_limits<std::streamsize>::max());
   std::streamsize n =
       file_.sputn(static_cast<const char*>(buffer), static_cast<std::streamsize>(std::min(count, limit)));
+  // Handed to the system at once, so that a full device is reported to the
+  // write that filled it rather than lost when the file closes.
+  if (n > 0 && file_.pubsync() != 0) return 0;
   return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 

@@ -8,12 +8,14 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "base/Format.h"
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
+#include "base/WordText.h"
 
 namespace fxe {
 
@@ -49,7 +51,7 @@ enum class EWordChar : std::uint8_t {
 constexpr std::array<EWordChar, 256> MakeWordChars() {
   std::array<EWordChar, 256> table{};
   for (int c = 0; c < 33; ++c) table[static_cast<std::size_t>(c)] = EWordChar::Blank;
-  for (char c : std::string_view("\"&();<[]|~")) table[static_cast<unsigned char>(c)] = EWordChar::Delimiter;
+  for (char c : detail::kWordDelimiters) table[static_cast<unsigned char>(c)] = EWordChar::Delimiter;
   table['\\'] = EWordChar::Escape;
   return table;
 }
@@ -606,9 +608,23 @@ void TIEParser::Parse(bool executeCommands) {
 
   std::vector<std::string> messages;
   std::int32_t firstLine = 0;
+  // Where the stream stood at the last error: an error that follows another
+  // without anything read in between (a file that fails every read) would
+  // repeat for ever, also when a handler takes the messages.
+  std::int64_t lastErrorAt = -1;
+  bool stuck = false;
   bool skipConstruct = false;
   const auto collect = [&](std::string message, std::int32_t line) {
     skipConstruct = true;
+    std::int64_t at = -2;
+    try {
+      at = stream_->Position();
+    } catch (...) {
+      // A stream that cannot say where it is counts as not moving.
+      at = lastErrorAt;
+    }
+    stuck = at == lastErrorAt;
+    lastErrorAt = at;
     if (onError_) {
       onError_(message, line);
       return;
@@ -625,6 +641,7 @@ void TIEParser::Parse(bool executeCommands) {
         stream_->SkipToEndOfConstruct();
       }
       if (!ParseConstruct(true)) break;
+      lastErrorAt = -1;
       continue;
     } catch (const EExit&) {
       // exit ends the host's whole session, not only this text.
@@ -633,11 +650,15 @@ void TIEParser::Parse(bool executeCommands) {
       break;
     } catch (const EIEParseException& e) {
       collect(e.what(), e.LineNumber());
+    } catch (const std::bad_alloc&) {
+      // What the form held is released by now: report it and read on.
+      const std::int32_t line = CurrentLine();
+      collect(Format(IEConsts::SParsingError, IEConsts::SFormOutOfMemory, "Parse", line, stream_->ConstructText()), line);
     } catch (const std::exception& e) {
       const std::int32_t line = CurrentLine();
       collect(Format(IEConsts::SParsingError, e.what(), "Parse", line, stream_->ConstructText()), line);
     }
-    if (messages.size() > static_cast<std::size_t>(std::max(maxErrors_, 0))) break;
+    if (stuck || messages.size() > static_cast<std::size_t>(std::max(maxErrors_, 0))) break;
   }
 
   if (messages.empty()) return;

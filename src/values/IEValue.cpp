@@ -14,6 +14,7 @@
 #include "base/Raise.h"
 #include "base/ScopeExit.h"
 #include "base/TextUtils.h"
+#include "base/WordText.h"
 #include "fuzzysets/IFuzzyLogic.h"
 
 namespace fxe {
@@ -721,7 +722,7 @@ void TIEValue::AppendText(std::string& out) const {
     case dtAtom:
     case dtSlot:
     case dtMultiSlot:
-      out += text_;
+      detail::AppendWord(out, text_);
       return;
     case dtString:
       out += '"';
@@ -740,11 +741,11 @@ void TIEValue::AppendText(std::string& out) const {
       return;
     case dtVariable:
       out += '?';
-      out += text_;
+      detail::AppendWordTail(out, text_);
       return;
     case dtMultiVariable:
       out += "$?";
-      out += text_;
+      detail::AppendWordTail(out, text_);
       return;
     case dtFactId:
       out += "<Fact-";
@@ -784,6 +785,13 @@ void TIEValue::AppendText(std::string& out) const {
       out += "<UNKNOWN>";
       return;
   }
+}
+
+void TIEValue::AppendItemText(std::string& out) const {
+  if (type_ == dtAtom && text_.empty())
+    out += "nil";
+  else
+    AppendText(out);
 }
 
 // --- Evaluation, copying ---------------------------------------------------------
@@ -968,7 +976,20 @@ void TValueVector::SetItem(std::int32_t index, TRef<TIEValue> value) {
   items_[static_cast<std::size_t>(index)] = std::move(value);
 }
 
+TValueVector::TValueVector(std::vector<TRef<TIEValue>> items) : items_(std::move(items)) { CheckSize(items_.size()); }
+
+void TValueVector::CheckSize(std::size_t count) {
+  if (count > static_cast<std::size_t>(MaxMultifieldItems))
+    Raise<EIEException>(IEConsts::SMultifieldTooLarge, MaxMultifieldItems);
+}
+
+void TValueVector::Reserve(std::size_t n) {
+  CheckSize(n);
+  items_.reserve(n);
+}
+
 std::int32_t TValueVector::Add(TRef<TIEValue> value) {
+  CheckSize(items_.size() + 1);
   items_.push_back(std::move(value));
   return Count() - 1;
 }
@@ -982,6 +1003,7 @@ std::int32_t TValueVector::IndexOf(const TIEValue* value) const noexcept {
 
 void TValueVector::Insert(std::int32_t index, TRef<TIEValue> value) {
   CheckIndex(index, true);
+  CheckSize(items_.size() + 1);
   items_.insert(items_.begin() + index, std::move(value));
 }
 
@@ -991,6 +1013,7 @@ void TValueVector::Delete(std::int32_t index) {
 }
 
 void TValueVector::AddAll(const TValueVector& other) {
+  CheckSize(items_.size() + other.items_.size());
   if (&other == this) {
     std::vector<TRef<TIEValue>> copy = items_;
     items_.insert(items_.end(), copy.begin(), copy.end());
@@ -1036,7 +1059,7 @@ std::string TValueVector::AsText() const {
 
 void TValueVector::AppendText(std::string& out) const {
   for (const auto& item : items_) {
-    if (item) item->AppendText(out);
+    if (item) item->AppendItemText(out);
     out += ' ';
   }
 }

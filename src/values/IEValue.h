@@ -195,6 +195,10 @@ class TIEValue final : public TRefCounted {
   // The canonical printed form.
   std::string AsText() const;
   void AppendText(std::string& out) const;
+  // The printed form as one item of a call, a fact or a list: a symbol with
+  // empty text (nil) is written as the word nil, which reads back as it,
+  // where the empty text would drop the item.
+  void AppendItemText(std::string& out) const;
 
   // Variables resolve in the context, calls are called, singletons become a
   // fuzzy value; every other kind evaluates to itself.
@@ -269,11 +273,16 @@ struct TSharedValues {
 };
 const TSharedValues& SharedValues();
 
+// The most items one multifield may hold: a program that doubles a list
+// without end is stopped with a message long before memory runs out.
+inline constexpr std::int32_t MaxMultifieldItems = 1 << 24;
+
 // A multifield: an ordered, 0-based list of values (an item may be absent).
+// Growing beyond MaxMultifieldItems raises the multifield-size error.
 class TValueVector final : public TRefCounted {
  public:
   TValueVector() = default;
-  explicit TValueVector(std::vector<TRef<TIEValue>> items) noexcept : items_(std::move(items)) {}
+  explicit TValueVector(std::vector<TRef<TIEValue>> items);
 
   std::int32_t Count() const noexcept { return static_cast<std::int32_t>(items_.size()); }
   bool Empty() const noexcept { return items_.empty(); }
@@ -291,7 +300,7 @@ class TValueVector final : public TRefCounted {
   void AddAll(const TValueVector& other);
   // Deletes the item found by IndexOf and returns its position, or -1.
   std::int32_t Remove(const TIEValue* value);
-  void Reserve(std::size_t n) { items_.reserve(n); }
+  void Reserve(std::size_t n);
 
   // Same count and, position by position, both absent or strictly equal.
   bool Equals(const TValueVector& other) const;
@@ -314,6 +323,9 @@ class TValueVector final : public TRefCounted {
 
  private:
   void CheckIndex(std::int32_t index, bool allowEnd) const;
+  // Raises the multifield-size error when the list would grow to more than
+  // MaxMultifieldItems items.
+  static void CheckSize(std::size_t count);
   std::vector<TRef<TIEValue>> items_;
   std::int32_t tag_ = 0;
 };

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Format.h"
+#include "base/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "support/EngineFixture.h"
 #include "support/TempFiles.h"
@@ -189,11 +191,12 @@ TEST_F(TEngineIOTest, BatchRunsLinesAndReadLineTakesTheNextBatchLineWithAnEcho) 
   ExpectError([&] { engine.ReadLine("t"); }, EventMessage("readline"));
 }
 
-TEST_F(TEngineIOTest, AnErrorInABatchLineEndsTheBatch) {
+TEST_F(TEngineIOTest, AFailingBatchLineIsReportedAndTheBatchRunsOn) {
   const std::string file = folder.File("failing.bat");
   WriteFile(file, "(note before)\r\n(fail)\r\n(note after)\r\n");
-  ExpectError([&] { engine.Batch(file); }, "the action failed");
-  EXPECT_EQ(session.log, (std::vector<std::string>{"before"}));
+  ExpectError([&] { engine.Batch(file); },
+              Format(IEConsts::SBatchErrors, file, Format(IEConsts::SBatchLineError, 2, "the action failed") + "\r\n"));
+  EXPECT_EQ(session.log, (std::vector<std::string>{"before", "after"}));
   ExpectError([&] { engine.ReadLine("t"); }, EventMessage("readline"));
 }
 
@@ -206,7 +209,10 @@ namespace {
 TEST_F(TEngineIOTest, FilesThatRunThemselvesStopAtTheNestingLimit) {
   const std::string file = folder.File("self.bat");
   WriteFile(file, "(note again)\r\n(batch \"" + file + "\")\r\n");
-  test::ExpectError([&] { engine.Batch(file); }, "Files nested too deeply, more than 64 levels: " + file);
+  // Each level reports the failed line of the level below it.
+  const std::string error = test::ErrorOf([&] { engine.Batch(file); });
+  EXPECT_EQ(error.rfind(Format(IEConsts::SBatchErrors, file, Format(IEConsts::SBatchLineError, 2, "")), 0), 0u);
+  EXPECT_NE(error.find("Files nested too deeply, more than 64 levels: " + file), std::string::npos) << error;
   EXPECT_EQ(session.log.size(), 64u);
   // The count is back at zero: a batch runs again.
   const std::string once = folder.File("once.bat");

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/Format.h"
+#include "base/FuzzyConsts.h"
 #include "base/IEExceptions.h"
 #include "support/TestHelpers.h"
 
@@ -151,6 +153,14 @@ TEST(TFuzzySetValues, MaxAndMinY) {
             "Invalid operation: Get Maximum Y Value.  Fuzzy set is empty");
   EXPECT_EQ(ErrorOf<EFzyException>([&] { empty.Values().MinY(); }),
             "Invalid operation: Get Minimum Y Value.  Fuzzy set is empty");
+}
+
+TEST(TFuzzySet, AnUnknownSetTypeIsRefused) {
+  TTestSet set;
+  set.MakeTriangle(0, 0.5, 1);
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { set.SetSetType(static_cast<TFuzzySetType>(99)); }),
+            Format(FuzzyConsts::SInvalidSetType, 99));
+  EXPECT_EQ(set.SetType(), fstTriangle);
 }
 
 TEST(TFuzzySet, EditingMakesTheSetUserDefined) {

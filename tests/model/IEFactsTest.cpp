@@ -119,7 +119,8 @@ TEST(TFact, WithoutDynamicCheckingAnyValueIsStored) {
   EXPECT_EQ(fact->GetSlotValue("weight")->DType(), dtInteger);
   fact->SetSlotValue("y", nullptr);
   EXPECT_EQ(fact->GetSlotValue("y").Get(), SharedValues().Nil.Get());
-  EXPECT_EQ(fact->AsString(), "(point (label none) (tags a ) (weight 3) (x \"ten\"))");
+  // y's default is not nil, so leaving y out would read back as that default.
+  EXPECT_EQ(fact->AsString(), "(point (label none) (tags a ) (weight 3) (x \"ten\") (y nil))");
 }
 
 TEST(TFact, EqualityIgnoresFuzzySlotsAndNeedsTheSameTemplate) {
@@ -210,8 +211,16 @@ TEST(TFact, PrintsImpliedAndOrdinaryFacts) {
   for (const auto& [name, number] : values) fact->SetSlotValue(name, NewInteger(number));
   EXPECT_EQ(fact->AsString(),
             "(project (complexity 1) (duration 52) (funding 100) (priority 1) (staffing 100) (visibility 1))");
+  // An empty symbol reads back as nil; left out, it would come back as 0.
   fact->SetSlotValue("priority", NewAtom(""));
-  EXPECT_EQ(fact->AsString(), "(project (complexity 1) (duration 52) (funding 100) (staffing 100) (visibility 1))");
+  EXPECT_EQ(fact->AsString(),
+            "(project (complexity 1) (duration 52) (funding 100) (priority nil) (staffing 100) (visibility 1))");
+  // A slot whose default is nil is left out as before.
+  auto plain = MakeRef<TFactTemplate>(&engine, "plain");
+  plain->AddSlot("a", NewInteger(1));
+  plain->AddSlot("b", SharedValues().Nil);
+  auto partial = plain->CreateFact();
+  EXPECT_EQ(partial->AsString(), "(plain (a 1))");
 }
 
 TEST(TFact, TheIndexIsPaddedToTheWidthOfTheNextIndex) {

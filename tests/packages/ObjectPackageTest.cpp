@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Format.h"
+#include "base/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "packages/ObjectPackage.h"
 #include "packages/PlainObjects.h"
@@ -130,6 +132,14 @@ TEST_F(ObjectPackageTest, PropertiesReadByTheirKind) {
   const TRef<TIEValue> opaque = Apply("create-object", {NewAtom("TOpaque")});
   EXPECT_EQ(Apply("get-property", {opaque, NewAtom("Caption")}).Get(), SharedValues().False.Get());
   EXPECT_EQ(Apply("get-properties", {Call("(create-object TStringList)")})->AsText(), "Text ");
+}
+
+TEST_F(ObjectPackageTest, TheHostRefusesWhatItsClassesDoNotAllow) {
+  ExpectError([&] { host.RegisterClass("TButton"); }, Format(IEConsts::SClassExists, "TButton"));
+  ExpectError([&] { host.CreateComponent(*host.FindClass("TStringList"), *form, nullptr); },
+              Format(IEConsts::SClassNotComponent, "TStringList"));
+  TPlainObject& list = host.CreateObject(*host.FindClass("TStringList"));
+  ExpectError([&] { list.GetProperty("Missing"); }, Format(IEConsts::SUnknownProperty, "Missing", "TStringList"));
 }
 
 TEST_F(ObjectPackageTest, PropertiesWriteByTheirKind) {

@@ -441,5 +441,26 @@ TEST_F(TIERuleParserConstructs, FunctionErrors) {
   EXPECT_FALSE(engine.FindFunction("f"));
 }
 
+// Each construct's grammar operation, called on another construct, names
+// the opening it expected.
+TEST_F(TIERuleParserConstructs, GrammarOperationsNameTheOpeningTheyExpect) {
+  struct TCase {
+    std::function<void(TIERuleParser&)> parse;
+    std::string_view message;
+    std::string_view operation;
+  };
+  const TCase cases[] = {
+      {[](TIERuleParser& p) { p.ParseFactTemplate(); }, IEConsts::SExpectedDeftemplate, "ParseFactTemplate"},
+      {[](TIERuleParser& p) { p.ParseFactSet(); }, IEConsts::SExpectedDeffacts, "ParseFactSet"},
+      {[](TIERuleParser& p) { p.ParseFunction(); }, IEConsts::SExpectedDeffunction, "ParseFunction"},
+      {[](TIERuleParser& p) { p.ParseRule(); }, IEConsts::SExpectedDefrule, "ParseRule"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.operation);
+    Use("(deftype x)");
+    EXPECT_EQ(ErrorOf([&] { c.parse(parser); }), Error(c.message, c.operation, 1, "( deftype "));
+  }
+}
+
 }  // namespace
 }  // namespace fxe::test

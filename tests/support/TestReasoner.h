@@ -114,6 +114,8 @@ class TTestReasoner final : public IReasoner {
   void RemoveFunction(IUserFunction& function) override;
   TRef<IUserFunction> FindFunction(std::string_view name) const override;
   TIEContext& EngineContext() override { return *engineContext_; }
+  std::int32_t EnterCall() noexcept override { return ++calls_; }
+  void LeaveCall() noexcept override { --calls_; }
   bool IsSlotFunction(std::string_view name) const override;
   void AddDestroyWatcher(IReasonerWatcher& watcher) override;
   void RemoveDestroyWatcher(IReasonerWatcher& watcher) override;
@@ -151,6 +153,7 @@ class TTestReasoner final : public IReasoner {
   void PrintOut(std::string_view, std::string_view) override {}
 
  private:
+  std::int32_t calls_ = 0;
   // Tells the destroy watchers and lets every registered function go.
   void ReleaseFunctions() noexcept;
 
