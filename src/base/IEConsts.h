@@ -138,6 +138,9 @@ inline constexpr std::string_view SEventNotImplemented =
 inline constexpr std::string_view SCannotReadFile = "Unable to read file \"%s\": %s";
 inline constexpr std::string_view SCannotWriteFile = "Unable to write file \"%s\": %s";
 inline constexpr std::string_view SInvalidStoredProperties = "Invalid stored properties: %s";
+// Our own text: stored properties hold JSON texts, which cannot carry bytes
+// that are not UTF-8.
+inline constexpr std::string_view SCannotStoreProperties = "Unable to store properties: %s";
 // Our own text: batch and load files that run one another without end.
 inline constexpr std::string_view SFilesNestedTooDeep = "Files nested too deeply, more than %d levels: %s";
 
