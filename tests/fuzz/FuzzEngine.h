@@ -43,9 +43,10 @@ class TFuzzEngine {
   const std::string& Output() const noexcept { return output_; }
 
  private:
-  std::unique_ptr<TInferenceEngine> engine_;
+  // Before the engine, which may still call its handlers while it goes.
   std::string output_;
   std::int32_t firings_ = 0;
+  std::unique_ptr<TInferenceEngine> engine_;
 };
 
 // Runs the action, letting the engine's own failures pass (every error a bad
