@@ -22,12 +22,15 @@ using namespace fxe;
 
 namespace {
 
-// --- Known faults, skipped until they are mended (remove with the mends) -----------
-// Names and atoms holding a backslash escape print without it.
-// A nil argument of a call prints as nothing.
-bool HasKnownUnprintableText(std::string_view text) {
-  return text.find('\\') != std::string_view::npos || text.find("nil") != std::string_view::npos;
+// --- Known faults, excused until they are mended (remove with the mends) -----------
+// A mismatch is excused when the input may hit one of them:
+// names and atoms holding a backslash escape print without it, and a nil
+// argument of a call prints as nothing.
+bool MayHitKnownPrintingFault(std::string_view input) {
+  return input.find('\\') != std::string_view::npos || input.find("nil") != std::string_view::npos;
 }
+// Thrown instead of failing for an excused mismatch: the input is done with.
+struct TExcusedMismatch {};
 // Computing a slot's default from a fuzzy type adds an empty set to the type.
 bool HasKnownDefaultFault(TInferenceEngine& engine, const IIEDefinedType& type) {
   if (!type.FuzzyVariable()) return false;
@@ -40,6 +43,7 @@ bool HasKnownDefaultFault(TInferenceEngine& engine, const IIEDefinedType& type) 
 void Expect(bool holds, std::string_view what, std::string_view original, std::string_view reread,
             std::string_view input) {
   if (holds) return;
+  if (MayHitKnownPrintingFault(input)) throw TExcusedMismatch{};
   fuzz::Fail(what, std::string("printed: ") + std::string(original) + "\nreread:  " + std::string(reread) +
                        "\ninput:   " + std::string(input));
 }
@@ -180,13 +184,9 @@ void ReadSaved(TInferenceEngine& engine, const std::string& saved, std::string_v
   Expect(failure.empty(), "the saved text does not read back", saved, failure, input);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > fuzz::MaxInputSize) return 0;
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  if (HasKnownUnprintableText(input)) return 0;
-
+// Reads the input into a first engine, its saved text into a second, and
+// that one's saved text into a third, comparing each with the one before.
+void RoundTrip(const std::string& input) {
   fuzz::TFuzzEngine first;
   TInferenceEngine& a = first.Engine();
   a.SetParserErrorHandling(ehRaiseAllAtEnd);
@@ -205,5 +205,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TInferenceEngine& c = third.Engine();
   ReadSaved(c, b.SaveAll(), input);
   CompareKnowledgeBases(b, c, true, input);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > fuzz::MaxInputSize) return 0;
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  try {
+    RoundTrip(input);
+  } catch (const TExcusedMismatch&) {
+  }
   return 0;
 }
