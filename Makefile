@@ -4,6 +4,7 @@
 #   make bench  builds the optimised binaries and runs the micro-benchmarks
 #   make bench-programs  runs the rule-program workloads of BENCH_DIR with the
 #               optimised fxe (median wall time and peak memory per program)
+#   make fuzz   builds the libFuzzer targets with Clang into build-fuzz/ (see tests/fuzz)
 #   make docs   writes the function reference docs/functions.md anew
 #   make run    builds the programs and opens the demo window; without a
 #               display runs the example knowledge base with fxe instead
@@ -17,7 +18,7 @@ BENCH_FILTER ?=
 PROGRAMS ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build test asan bench bench-build bench-programs docs run soak coverage clean
+.PHONY: all setup build test asan fuzz bench bench-build bench-programs docs run soak coverage clean
 
 all: build
 
@@ -43,6 +44,12 @@ asan: build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS) -LE long
+
+build-fuzz/build.ninja: | setup
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithAsserts -DFXE_BUILD_FUZZ=ON -DFXE_BUILD_TESTS=OFF -DFXE_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+
+fuzz: build-fuzz/build.ninja
+	cmake --build build-fuzz -j $(JOBS) --target fxe_fuzz_targets
 
 build-release/build.ninja: | setup
 	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DFXE_BUILD_TESTS=OFF -DFXE_BUILD_DEMO=OFF $(CMAKE_FLAGS)
@@ -82,4 +89,4 @@ run: build/build.ninja
 	fi
 
 clean:
-	rm -rf build build-asan build-release build-coverage
+	rm -rf build build-asan build-fuzz build-release build-coverage

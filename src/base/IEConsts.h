@@ -147,6 +147,9 @@ inline constexpr std::string_view SInvalidStoredProperties = "Invalid stored pro
 inline constexpr std::string_view SUnknownStoredProperty = "Invalid stored properties: unknown property \"%s\"";
 // Our own text: several entries of stored properties that could not be read.
 inline constexpr std::string_view SStoredPropertiesErrors = "Errors loading stored properties:\r\n%s";
+// Our own text: stored properties hold JSON texts, which cannot carry bytes
+// that are not UTF-8.
+inline constexpr std::string_view SCannotStoreProperties = "Unable to store properties: %s";
 // Our own text: batch and load files that run one another without end.
 inline constexpr std::string_view SFilesNestedTooDeep = "Files nested too deeply, more than %d levels: %s";
 // Our own texts: the commands of a batch file that failed, by line.

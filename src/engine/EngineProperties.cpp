@@ -237,7 +237,13 @@ std::string TInferenceEngine::SaveProperties() {
   if (!facts_.IsEmpty()) out["FactsList"] = TextsOf(FactTexts({}));
   const std::vector<std::string> sets = FactSetTexts(true);
   if (!sets.empty()) out["FactSets"] = TextsOf(sets);
-  return out.dump(2);
+  try {
+    return out.dump(2);
+  } catch (const TJson::exception& error) {
+    // A name or text holding bytes that are not UTF-8: refused rather than
+    // stored altered.
+    Raise<EIEException>(IEConsts::SCannotStoreProperties, error.what());
+  }
 }
 
 void TInferenceEngine::LoadProperties(std::string_view json) {

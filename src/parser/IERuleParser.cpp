@@ -234,11 +234,34 @@ std::string TIERuleParser::FormatSlot(const IFactSlot& slot) const { return slot
 
 std::string TIERuleParser::FormatFactSet(const TFactSet& factSet) const { return factSet.AsString(); }
 
+namespace {
+
+// A global's value as the reader takes it back: the reader takes one value
+// after "=", so a multifield prints as the create$ call that makes it (its
+// items as written, nil as the word).
+void AppendGlobalValue(std::string& out, const TIEValue& value) {
+  if (value.DType() != dtList) {
+    value.AppendText(out);
+    return;
+  }
+  out += "(create$";
+  for (const TRef<TIEValue>& item : value.AsList()->Items()) {
+    out += ' ';
+    if (!item || item->DType() == dtNone)
+      out += "nil";
+    else
+      item->AppendText(out);
+  }
+  out += ')';
+}
+
+}  // namespace
+
 std::string TIERuleParser::GlobalVariableText(std::string_view name, const TIEValue& value) {
   std::string out = "(defglobal ?";
   detail::AppendWordTail(out, name);
   out += " = ";
-  value.AppendText(out);
+  AppendGlobalValue(out, value);
   out += ')';
   return out;
 }
@@ -250,7 +273,7 @@ std::string TIERuleParser::FormatGlobalVariables(
     out += " ?";
     detail::AppendWordTail(out, name);
     out += " = ";
-    if (value) value->AppendText(out);
+    if (value) AppendGlobalValue(out, *value);
   }
   out += ')';
   return out;

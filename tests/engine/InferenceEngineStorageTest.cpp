@@ -331,5 +331,36 @@ TEST_F(TEngineStorageTest, MalformedPropertiesRaiseAndNeverCrash) {
   }
 }
 
+TEST(TEngineSavedGlobals, AMultifieldGlobalSavesAsTheCallThatMakesItAndReadsBackEqual) {
+  TInferenceEngine engine;
+  engine.Parse("(defglobal ?*list* = (create$ a \"b c\" 7 2.5) ?*empty* = (create$))");
+  engine.Reset();
+  const std::string saved = engine.SaveAll();
+  EXPECT_NE(saved.find("(defglobal ?*list* = (create$ a \"b c\" 7 2.5000))"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("(defglobal ?*empty* = (create$))"), std::string::npos) << saved;
+
+  TInferenceEngine copy;
+  copy.Parse(saved);
+  copy.Reset();
+  for (const char* name : {"*list*", "*empty*"}) {
+    SCOPED_TRACE(name);
+    const TRef<TIEValue>* original = engine.GlobalVariableTable().Find(name);
+    const TRef<TIEValue>* reread = copy.GlobalVariableTable().Find(name);
+    ASSERT_TRUE(original && reread);
+    EXPECT_EQ((*original)->DType(), dtList);
+    EXPECT_TRUE((*original)->Equals(reread->Get())) << (*reread)->AsText();
+  }
+}
+
+TEST_F(TEngineStorageTest, PropertiesWithTextsThatAreNotUtf8AreRefusedAndTheOldFileKept) {
+  session.Run("(defglobal ?*g* = \"caf\xE9\")");
+  const std::string error = ErrorOf([&] { (void)engine.SaveProperties(); });
+  EXPECT_EQ(error.rfind("Unable to store properties: ", 0), 0u) << error;
+  const std::string file = folder.File("engine.json");
+  WriteFile(file, "old contents");
+  EXPECT_NE(ErrorOf([&] { engine.SavePropertiesFile(file); }), test::kNoError);
+  EXPECT_EQ(ReadFile(file), "old contents");
+}
+
 }  // namespace
 }  // namespace fxe
