@@ -315,6 +315,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   TIEContext& EngineContext() override { return *context_; }
   std::int32_t EnterCall() noexcept override { return ++callDepth_; }
   void LeaveCall() noexcept override { --callDepth_; }
+  std::uintptr_t& CallStackBase() noexcept override { return callStackBase_; }
   bool IsSlotFunction(std::string_view name) const override;
   void AddDestroyWatcher(IReasonerWatcher& watcher) override;
   void RemoveDestroyWatcher(IReasonerWatcher& watcher) override;
@@ -485,6 +486,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   std::int32_t runDepth_ = 0;
   // Interpreted-function calls under way, across nested runs.
   std::int32_t callDepth_ = 0;
+  std::uintptr_t callStackBase_ = 0;
 
   TNotifyEvent onAddDefaultPackages_;
   TAgendaEvent onAddActivation_;

@@ -447,7 +447,15 @@ TRef<TIEValue> TInterpretedFunction::Execute(IFunCall& call, TIEContext* context
   auto leave = ScopeExit([engine] {
     if (engine) engine->LeaveCall();
   });
-  if ((context && context->Depth() >= MaxCallDepth) || calls > MaxCallDepth) {
+  // The stack used since the outermost call counts as depth too.
+  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  bool stackSpent = false;
+  if (engine) {
+    std::uintptr_t& base = engine->CallStackBase();
+    if (calls == 1) base = here;
+    stackSpent = base > here && base - here > MaxCallStackBytes;
+  }
+  if ((context && context->Depth() >= MaxCallDepth) || calls > MaxCallDepth || stackSpent) {
     Raise<EIEException>(IEConsts::SCallDepthExceeded, MaxCallDepth, FunctionName());
   }
   std::unique_ptr<TIEContext> child = context ? context->CreateChild() : std::make_unique<TIEContext>();

@@ -28,6 +28,10 @@ inline constexpr std::int32_t UnlimitedArguments = 2147483647;
 // How deeply evaluation contexts may nest before a deffunction call is
 // refused: recursion without end must fail with a message, not exhaust the stack.
 inline constexpr std::int32_t MaxCallDepth = 1000;
+// The stack interpreted calls may use below the outermost one: half of the
+// usual 8 MiB main-thread stack, which plain builds never reach within
+// MaxCallDepth calls.
+inline constexpr std::uintptr_t MaxCallStackBytes = std::uintptr_t{4} << 20;
 // The functions whose calls print their arguments as slot changes
 // when the engine does not say otherwise.
 inline constexpr std::array<std::string_view, 5> DefaultSlotFunctions{

@@ -121,6 +121,11 @@ class IReasoner : public ISymbolSource {
   // call-depth bound. EnterCall returns the count including the new call.
   virtual std::int32_t EnterCall() noexcept = 0;
   virtual void LeaveCall() noexcept = 0;
+  // The stack address of the outermost interpreted call under way, kept by
+  // the caller of EnterCall: deep recursion stops by the stack it has used
+  // too, before frames larger than usual (instrumented builds, functions
+  // with many locals) exhaust the thread's stack within the depth bound.
+  virtual std::uintptr_t& CallStackBase() noexcept = 0;
   // Whether calls of this function change facts and so print their arguments
   // as slot changes.
   virtual bool IsSlotFunction(std::string_view name) const = 0;

@@ -115,6 +115,7 @@ class TTestReasoner final : public IReasoner {
   TRef<IUserFunction> FindFunction(std::string_view name) const override;
   TIEContext& EngineContext() override { return *engineContext_; }
   std::int32_t EnterCall() noexcept override { return ++calls_; }
+  std::uintptr_t& CallStackBase() noexcept override { return stackBase_; }
   void LeaveCall() noexcept override { --calls_; }
   bool IsSlotFunction(std::string_view name) const override;
   void AddDestroyWatcher(IReasonerWatcher& watcher) override;
@@ -154,6 +155,7 @@ class TTestReasoner final : public IReasoner {
 
  private:
   std::int32_t calls_ = 0;
+  std::uintptr_t stackBase_ = 0;
   // Tells the destroy watchers and lets every registered function go.
   void ReleaseFunctions() noexcept;
 
