@@ -316,8 +316,14 @@ TEST(TInterpretedFunction, RecursiveFunctionsAreFreedWithTheirEngine) {
     };
     ping = make("ping", "pong");
     pong = make("pong", "ping");
-    ExpectError([&] { MakeRef<TFunctionCall>(&engine, "ping")->Evaluate(&engine.EngineContext()); },
-                "Maximum call depth of " + std::to_string(MaxCallDepth) + " exceeded calling ping");
+    // Which of the two stops depends on whether the depth or the stack runs out first.
+    try {
+      MakeRef<TFunctionCall>(&engine, "ping")->Evaluate(&engine.EngineContext());
+      ADD_FAILURE() << "the recursion did not stop";
+    } catch (const EIEException& e) {
+      const std::string prefix = "Maximum call depth of " + std::to_string(MaxCallDepth) + " exceeded calling p";
+      EXPECT_TRUE(std::string_view(e.what()).starts_with(prefix)) << e.what();
+    }
     EXPECT_GT(ping->RefCount(), 2u);  // the engine and pong's resolved call
   }
   EXPECT_EQ(ping->RefCount(), 1u);
