@@ -116,8 +116,19 @@ std::vector<std::string> TInferenceEngine::FactTemplateTexts(bool withImplied) c
   const auto order = ParentsFirst(
       templates_, [](const IFactTemplate& factTemplate) { return factTemplate.Parent(); },
       IEConsts::SFactTemplatesInheritanceCorrupted);
+  // Implied templates are made again by the facts and patterns that use
+  // them, except one that an explicit template extends: that one must exist
+  // before its child is read.
+  std::unordered_set<const IFactTemplate*> needed;
   for (const IFactTemplate* factTemplate : order) {
-    if (withImplied || !IsImplied(*factTemplate)) texts.push_back(factTemplate->AsString());
+    if (IsImplied(*factTemplate)) continue;
+    for (const IFactTemplate* parent = factTemplate->Parent(); parent && needed.insert(parent).second;
+         parent = parent->Parent()) {
+    }
+  }
+  for (const IFactTemplate* factTemplate : order) {
+    if (withImplied || !IsImplied(*factTemplate) || needed.contains(factTemplate))
+      texts.push_back(factTemplate->AsString());
   }
   return texts;
 }

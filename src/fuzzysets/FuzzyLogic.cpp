@@ -3,6 +3,7 @@
 #include "fuzzysets/FuzzyLogic.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -589,26 +590,42 @@ void TFuzzySetValues::Sort() {
 // run of equal X every fifth point goes.
 void TFuzzySetValues::Compact() {
   auto& p = points_;
-  if (p.size() >= 2) {
-    std::size_t w = 1;
-    int run = 0;
-    for (std::size_t r = 1; r < p.size(); ++r) {
-      const TFuzzySetValue& prev = p[w - 1];
-      const TFuzzySetValue cur = p[r];
-      if (cur.Equals(prev)) continue;
-      if (FuzzyEqual(cur.X(), prev.X())) {
-        if (run == 3) {
-          run = 0;
-          continue;
-        }
-        ++run;
-      } else {
-        run = 0;
+  // A point kept is never equal to the one kept before it.
+  std::size_t w = 0;
+  const auto keep = [&](const TFuzzySetValue& point) {
+    if (w == 0 || !point.Equals(p[w - 1])) p[w++] = point;
+  };
+  // Duplicates of their predecessor go first.
+  for (std::size_t r = 0; r < p.size(); ++r) keep(p[r]);
+  p.resize(w);
+  // A run of more than four points at one X keeps what its membership
+  // depends on: its first point (the grade arriving from the left), its
+  // highest other point (the grade at that X) and its last point (the grade
+  // leaving to the right). A rule that keeps a share of the run by position
+  // would thin it again on every later compaction, and a printed set would
+  // not read back as itself.
+  const std::size_t count = p.size();
+  w = 0;
+  for (std::size_t start = 0; start < count;) {
+    std::size_t end = start + 1;
+    while (end < count && FuzzyEqual(p[end].X(), p[end - 1].X())) ++end;
+    if (end - start > 4) {
+      std::size_t high = start + 1;
+      for (std::size_t i = start + 2; i + 1 < end; ++i) {
+        if (p[i].Y() > p[high].Y()) high = i;
       }
-      p[w++] = cur;
+      const TFuzzySetValue first = p[start];
+      const TFuzzySetValue highest = p[high];
+      const TFuzzySetValue last = p[end - 1];
+      keep(first);
+      keep(highest);
+      keep(last);
+    } else {
+      for (std::size_t i = start; i < end; ++i) keep(p[i]);
     }
-    p.resize(w);
+    start = end;
   }
+  p.resize(w);
   compact_ = true;
 }
 
@@ -819,12 +836,20 @@ void TFuzzySet::Combine(const TFuzzySet& other, TFuzzyOperation operation, bool 
   out.reserve(values_.points_.size() + other.values_.points_.size() + 4);
   const TFuzzyUniverse u = result.Universe();
   bool finite = true;
+  // Every crossing of the operands adds a point, so repeated combination (a
+  // chain of hedges made of intersections) can double a set each time: a
+  // result beyond the largest point count is refused.
   WalkSets(values_.Points(), other.values_.Points(), [&](TFzyFloat x, TFzyFloat a, TFzyFloat b) {
     const TFzyFloat y = std::max(CombineGrades(operation, isUnion, a, b), 0.0);
     finite = finite && std::isfinite(x) && std::isfinite(y);
     out.emplace_back(ClampInto(x, u), y);
-    return false;
+    return out.size() > static_cast<std::size_t>(FuzzyMaxPointCount);
   });
+  if (out.size() > static_cast<std::size_t>(FuzzyMaxPointCount)) {
+    out.clear();
+    result.values_.RawFinish();
+    CheckPointCount(FuzzyMaxPointCount + 1);
+  }
   if (!finite) {
     const TFuzzySetValue bad = *std::find_if(
         out.begin(), out.end(), [](const TFuzzySetValue& p) { return !std::isfinite(p.X()) || !std::isfinite(p.Y()); });
@@ -977,7 +1002,15 @@ TFuzzySet& TFuzzySet::ApplyOperator(int operatorIndex, bool onY, TFzyFloat k) {
   }
   const auto index = static_cast<std::size_t>(operatorIndex);
   const std::string_view word = onY ? FuzzyConsts::OperatorWords[index] : FuzzyConsts::OperatorXWords[index];
-  Rename(Format("%s %s %.4f", FuzzyBracketedName(name_), word, k));
+  // A divisor that four decimals would show as zero is written in full:
+  // the name must read back as this division, not as a division by zero.
+  if (operatorIndex == 3 && std::fabs(k) < 0.00005) {
+    char digits[32];
+    const auto written = std::to_chars(digits, digits + sizeof digits, k);
+    Rename(Format("%s %s %s", FuzzyBracketedName(name_), word, std::string_view(digits, written.ptr - digits)));
+  } else {
+    Rename(Format("%s %s %.4f", FuzzyBracketedName(name_), word, k));
+  }
   return *this;
 }
 

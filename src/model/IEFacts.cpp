@@ -577,6 +577,28 @@ void TFactSet::Assign(const TFactSet& source) {
   lines_ = std::move(lines);
 }
 
+namespace {
+
+// A line its engine cannot read (a template changed under it) is kept, but
+// printed as a comment, every physical line of it: the deffacts text must
+// read back, and written as it is the line would make the whole set unreadable.
+void AppendUnreadable(std::string& out, std::string_view text) {
+  out += "; ";
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '\r' && c != '\n') {
+      out += c;
+      continue;
+    }
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    out += kLineEnd;
+    out += kIndent;
+    out += "; ";
+  }
+}
+
+}  // namespace
+
 std::string TFactSet::AsString() const {
   std::string out = "(deffacts ";
   AppendWord(out, name_);
@@ -587,7 +609,11 @@ std::string TFactSet::AsString() const {
   out += kLineEnd;
   for (const TLine& line : lines_) {
     out += kIndent;
-    AppendIndented(out, line.fact ? line.fact->AsString() : line.text, kIndent);
+    if (line.fact || !engine_ || line.text.empty()) {
+      AppendIndented(out, line.fact ? line.fact->AsString() : line.text, kIndent);
+    } else {
+      AppendUnreadable(out, line.text);
+    }
     out += kLineEnd;
   }
   out += ')';

@@ -148,6 +148,58 @@ TEST_F(TEngineStorageTest, ASavedFileLoadsBackWhole) {
   EXPECT_EQ(other.log.size(), 3u);
 }
 
+// A template may extend an implied one (a relation first used by ordered
+// facts). Implied templates are left to the facts and patterns that make
+// them, but that parent must exist before its child is read, or the child
+// would load without it and the parent's rules would no longer see its facts.
+TEST_F(TEngineStorageTest, AnImpliedParentIsSavedBeforeItsChild) {
+  session.Run(
+      "(deffacts x (base 1 2))"
+      "(deftemplate child extends base (slot c))"
+      "(defrule r (base $?x) => (note found ?x))");
+  engine.Reset();
+  engine.AssertString("(child (c 4))");
+  const std::string saved = WithoutTime(engine.SaveAll());
+  EXPECT_NE(saved.find("\r\n(deftemplate base \"(Implied)\")\r\n(deftemplate child\r\n    extends base\r\n"),
+            std::string::npos)
+      << saved;
+
+  TEngineSession other;
+  InstallSettingFunction(other);
+  other.Engine().Parse(saved, true);
+  const TRef<IFactTemplate> child = other.Engine().FindFactTemplate("child");
+  ASSERT_TRUE(child && child->Parent());
+  EXPECT_EQ(child->Parent()->Name(), "base");
+  EXPECT_TRUE(child->Parent()->IsImplied());
+  EXPECT_EQ(WithoutTime(other.Engine().SaveAll()), saved);
+  other.Engine().Run();
+  engine.Run();
+  EXPECT_EQ(other.log, session.log);
+  EXPECT_EQ(other.log.size(), 2u);
+}
+
+// Ordered facts of a deffacts that no longer read once a template of their
+// name is defined stay in the set, printed as comments: the saved set reads
+// back with the facts that still fit instead of failing as a whole.
+TEST_F(TEngineStorageTest, DeffactsLinesThatNoLongerReadSaveAsComments) {
+  session.Run(
+      "(deffacts d (reading a b c) (reading (id 1)) (reading (id ((0 0) (1 1)))))"
+      "(deftemplate reading (slot id) (slot level))");
+  const std::string printed = engine.Parser().FormatFactSet(*engine.FactSetList()[0]);
+  EXPECT_EQ(printed,
+            "(deffacts d\r\n"
+            "    ; (reading a b c )\r\n"
+            "    (reading (id 1))\r\n"
+            "    ; (reading (id ((0 0) (1 1) )) )\r\n"
+            ")");
+  TEngineSession other;
+  InstallSettingFunction(other);
+  other.Engine().Parse(engine.SaveAll(), true);
+  ASSERT_EQ(other.Engine().FactSetList().size(), 1u);
+  EXPECT_EQ(other.Engine().Parser().FormatFactSet(*other.Engine().FactSetList()[0]),
+            "(deffacts d\r\n    (reading (id 1))\r\n)");
+}
+
 TEST_F(TEngineStorageTest, LoadingRestoresTheParserStreamAlsoAfterAnError) {
   const std::string file = folder.File("bad.clp");
   WriteFile(file, "(deftemplate ok (slot x))\r\n(deftemplate");

@@ -110,9 +110,34 @@ TEST(TFuzzySetValues, BatchEndSortsAndCompacts) {
   std::vector<double> grades;
   for (const TFuzzySetValue& p : set.Values()) grades.push_back(p.Y());
   EXPECT_EQ(grades, (std::vector<double>{0.4, 0.2, 0.3, 0.5, 0.1}));
-  // Within a run of equal X every fifth point goes.
-  set.Set({{0, 0.0}, {0, 0.1}, {0, 0.2}, {0, 0.3}, {0, 0.4}, {0, 0.5}});
-  EXPECT_EQ(set.ValuesText(), "((0.0000 0.0000) (0.0000 0.1000) (0.0000 0.2000) (0.0000 0.3000) (0.0000 0.5000) )");
+}
+
+// A run of points at one X longer than four keeps its first, highest and last
+// points, so the grades on both sides and at the X itself stay, and a second
+// compaction (reading the printed set back) changes nothing.
+TEST(TFuzzySetValues, LongEqualXRunsKeepTheirGradesAndStayPut) {
+  struct TCase {
+    TPointList points;
+    std::string_view compacted;
+  };
+  const TCase cases[] = {
+      {{{0, 0.0}, {0, 0.1}, {0, 0.2}, {0, 0.3}}, "((0.0000 0.0000) (0.0000 0.1000) (0.0000 0.2000) (0.0000 0.3000) )"},
+      {{{0, 0.0}, {0, 0.1}, {0, 0.2}, {0, 0.3}, {0, 0.4}, {0, 0.5}},
+       "((0.0000 0.0000) (0.0000 0.4000) (0.0000 0.5000) )"},
+      {{{0, 0}, {0, 1}, {0, 0}, {0, 0}, {0, 1}, {0, 0}, {0, 0}}, "((0.0000 0.0000) (0.0000 1.0000) (0.0000 0.0000) )"},
+      {{{0, 1}, {0, 0}, {0, 1}, {0, 0}, {0, 1}}, "((0.0000 1.0000) )"},
+      {{{-1, 0.5}, {0, 0.2}, {0, 0.9}, {0, 0.1}, {0, 0.3}, {0, 0.4}, {1, 0.5}},
+       "((-1.0000 0.5000) (0.0000 0.2000) (0.0000 0.9000) (0.0000 0.4000) (1.0000 0.5000) )"},
+  };
+  for (const TCase& c : cases) {
+    TTestSet set;
+    set.Set(c.points);
+    EXPECT_EQ(set.ValuesText(), c.compacted);
+    TPointList again;
+    for (const TFuzzySetValue& p : set.Values()) again.emplace_back(p.X(), p.Y());
+    TTestSet reread(again);
+    EXPECT_EQ(reread.ValuesText(), c.compacted);
+  }
 }
 
 TEST(TFuzzySetValues, XIsClampedIntoTheUniverse) {
@@ -272,6 +297,27 @@ TEST(TFuzzySet, Errors) {
   EXPECT_EQ(set.Values()[1].Y(), 1e300);
   set.SetName("Very");  // names compare case-sensitively
   EXPECT_EQ(set.Name(), "Very");
+}
+
+// Each crossing of two operands adds a point to their combination; a result
+// that would pass the largest point count is refused and leaves the target
+// empty, as a combination with a point that is not finite does.
+TEST(TFuzzySet, CombinationBeyondThePointLimitIsRefused) {
+  const int half = FuzzyMaxPointCount / 2 + 1;
+  TTestSet a;
+  TTestSet b;
+  {
+    TUpdateScope updateA(a);
+    TUpdateScope updateB(b);
+    for (int i = 0; i < half; ++i) {
+      a.Values().Add(2.0 * i, i % 2);
+      b.Values().Add(2.0 * i + 1.0, (i + 1) % 2);
+    }
+  }
+  TTestSet result(TPointList{{0, 1}});
+  EXPECT_EQ(ErrorOf<EFzyException>([&] { a.Intersection(b, foZadeh, result); }),
+            "Invalid number of points for a fuzzy set: 1048577");
+  EXPECT_EQ(result.ValuesText(), "()");
 }
 
 TEST(TFuzzySet, UnionAndIntersectionNamesAndErrors) {
@@ -498,6 +544,9 @@ TEST(TFuzzySet, ApplyOperator) {
       {0, false, 0.25, "((0.2500 0.0000) (0.7500 0.5000) (1.0000 1.0000) )", "low +X 0.2500"},
       {1, true, 0.25, "((0.0000 0.0000) (0.5000 0.2500) (1.0000 0.7500) )", "low - 0.2500"},
       {3, true, 2.0, "((0.0000 0.0000) (0.5000 0.2500) (1.0000 0.5000) )", "low / 2.0000"},
+      // A divisor that would print as 0.0000 is named in full, so the name reads back.
+      {3, true, 0.5e-4, "((0.0000 0.0000) (0.5000 10000.0000) (1.0000 20000.0000) )", "low / 0.0001"},
+      {3, true, 2e-5, "((0.0000 0.0000) (0.5000 25000.0000) (1.0000 50000.0000) )", "low / 2e-05"},
       {4, true, 2.0, "((0.0000 0.0000) (0.5000 0.2500) (1.0000 1.0000) )", "low ^ 2.0000"},
       {7, true, 0.4, "((0.0000 0.0000) (0.5000 0.4000) (1.0000 0.4000) )", "low > 0.4000"},
       {5, true, 0.4, "((0.0000 0.4000) (0.5000 0.5000) (1.0000 1.0000) )", "low < 0.4000"},
