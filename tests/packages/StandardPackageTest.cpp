@@ -280,6 +280,16 @@ TEST_F(StandardPackage, FormatAppliesDirectivesSafely) {
   EXPECT_NE(Error("(format t \"%d\" abc)"), test::kNoError);
 }
 
+// Without a slot name get-slot-value reads a fact's first slot. A host that
+// takes every slot from a template leaves its facts with none to read.
+TEST_F(StandardPackage, GetSlotValueOfAFactWithoutSlots) {
+  Run("(deftemplate bare (slot only))");
+  EXPECT_EQ(Value("(assert (bare (only 7)))"), "<Fact-1>");
+  EXPECT_EQ(Value("(get-slot-value 1)"), "7");
+  engine.FindFactTemplate("bare")->ClearSlots();
+  EXPECT_EQ(Error("(get-slot-value 1)"), "Fact (bare) has no slot to read");
+}
+
 TEST_F(StandardPackage, RulesAssertModifyDuplicateAndRetract) {
   Run("(deftemplate person (slot name) (slot age))"
       "(defrule grow ?p <- (person (name ?n) (age 1)) => (modify ?p (age 2)) (printout t ?n \" grew\" crlf))"
