@@ -38,8 +38,7 @@ double NowMilliseconds() {
 // segment crosses the level. It keeps the name correlation by minimum gives
 // ("<set> > <level>").
 void ClipFuzzySet(IFuzzySet& set, float level) {
-  const std::string name =
-      Format("%s %s %.4f", FuzzyBracketedName(set.Name()), FuzzyConsts::OperatorWords[7], static_cast<double>(level));
+  const std::string name = FuzzyNumberName(set.Name(), FuzzyConsts::OperatorWords[7], static_cast<double>(level));
   set.FuzzySet().CombineConstant(false, level, set.FuzzySet());
   set.SetExpressionText({});
   set.SetName(name);
@@ -232,7 +231,16 @@ void TInferenceEngine::Reset() {
 // --- Assertion --------------------------------------------------------------------------------------
 
 std::int32_t TInferenceEngine::Assert(IFact& fact, bool unconditional) {
-  TRef<IFact> asserted = AssertSteps(fact, unconditional);
+  return AssertFrom(fact, unconditional, false);
+}
+
+std::int32_t TInferenceEngine::AssertOwn(TRef<IFact> fact, bool unconditional) {
+  if (!fact) Raise<EIEException>(IEConsts::SFactTemplateMissing);
+  return AssertFrom(*fact, unconditional, true);
+}
+
+std::int32_t TInferenceEngine::AssertFrom(IFact& fact, bool unconditional, bool own) {
+  TRef<IFact> asserted = AssertSteps(fact, unconditional, own);
   if (!asserted) return -1;
   const std::int32_t index = asserted->ID();
   if (pendingAssertions_.empty() && pendingRetractions_.empty()) {
@@ -252,7 +260,7 @@ std::int32_t TInferenceEngine::AssertWith(IFact& fact, TFuzzyInferenceMethod met
   return Assert(fact, unconditional);
 }
 
-TRef<IFact> TInferenceEngine::AssertSteps(IFact& input, bool unconditional) {
+TRef<IFact> TInferenceEngine::AssertSteps(IFact& input, bool unconditional, bool own) {
   IFactTemplate* factTemplate = input.Template();
   if (!factTemplate) Raise<EIEException>(IEConsts::SFactTemplateMissing);
   TRef<IFact> fact(&input);
@@ -262,8 +270,9 @@ TRef<IFact> TInferenceEngine::AssertSteps(IFact& input, bool unconditional) {
   std::uint64_t hash = 0;
   if (factTemplate->HasFuzzySlots()) {
     // Correlation and combination rewrite the fact's values: they work on a
-    // copy, and the caller's fact (an action's own, say) stays as it was.
-    if (fact.Get() == &input) fact = input.Clone();
+    // copy, and the caller's fact stays as it was, unless the caller gave
+    // the fact away.
+    if (!own && fact.Get() == &input) fact = input.Clone();
     if (current_ && current_->Strength() != 1.0f) Correlate(*fact, current_->Strength());
     // The index hash leaves fuzzy slots out: combination does not change it.
     hash = facts_.IndexHash(*fact);
@@ -300,7 +309,7 @@ void TInferenceEngine::DrainPending(std::vector<TRef<IFact>>& asserted) {
     if (!pendingAssertions_.empty()) {
       TRef<IFact> next = std::move(pendingAssertions_.front());
       pendingAssertions_.pop_front();
-      if (TRef<IFact> done = AssertSteps(*next, false)) asserted.push_back(std::move(done));
+      if (TRef<IFact> done = AssertSteps(*next, false, false)) asserted.push_back(std::move(done));
       continue;
     }
     if (!pendingRetractions_.empty()) {
@@ -325,7 +334,7 @@ std::int32_t TInferenceEngine::AssertString(std::string_view text) {
   TRef<IFact> fact = ParseFact(text);
   if (!fact) return -1;
   context_->ResolveFact(*fact);
-  return Assert(*fact, false);
+  return AssertOwn(std::move(fact), false);
 }
 
 std::int32_t TInferenceEngine::AddFactFromOutside(IFact& fact) {

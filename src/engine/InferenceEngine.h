@@ -80,6 +80,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
 
   // --- The inference cycle (IInferenceEngine) ---------------------------------------------
   std::int32_t Assert(IFact& fact, bool unconditional = false) override;
+  std::int32_t AssertOwn(TRef<IFact> fact, bool unconditional = false) override;
   std::int32_t AssertWith(IFact& fact, TFuzzyInferenceMethod method, bool unconditional) override;
   std::int32_t AssertString(std::string_view text) override;
   void Retract(std::int32_t position) override;
@@ -355,9 +356,11 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void ClearEventHandlers() noexcept;
   bool Tracing(TConstructWatch watch) const noexcept { return watch_.Contains(watch) && onPrintOut_; }
   void Trace(std::string_view line);
+  // Assert and AssertOwn: own tells that the fact may be rewritten in place.
+  std::int32_t AssertFrom(IFact& fact, bool unconditional, bool own);
   // Steps 1 to 5 of an assertion; the fact asserted (a copy for a fuzzy
-  // fact), or nullptr when it was refused.
-  TRef<IFact> AssertSteps(IFact& fact, bool unconditional);
+  // fact the caller keeps), or nullptr when it was refused.
+  TRef<IFact> AssertSteps(IFact& fact, bool unconditional, bool own);
   TRef<IFact> AppendAndMatch(TRef<IFact> fact, std::uint64_t hash);
   void RetractSteps(IFact& fact);
   // Retracts the fact and processes the pending lists.

@@ -500,7 +500,16 @@ TRef<IFuzzySet> TEvaluator::Finish(TOperand& operand) {
 // came from, when there is one (it is then handed back when not fuzzy).
 TRef<TIEValue> EvaluateItems(TEvaluator& evaluator, std::span<const TRef<TIEValue>> items, const TIEValue* list) {
   std::vector<TOperand> results;
-  switch (evaluator.Run(items, results, 0)) {
+  EOutcome outcome;
+  if (items.size() == 1 && !Classify(items[0].Get())) {
+    // A lone operand (a crisp number, say) is its own postfix form: it is
+    // evaluated as Run would, without building one.
+    results.emplace_back();
+    outcome = evaluator.Operand(items[0].Get(), results.back(), 0);
+  } else {
+    outcome = evaluator.Run(items, results, 0);
+  }
+  switch (outcome) {
     case EOutcome::Undefined:
       return SharedValues().Nil;
     case EOutcome::NotFuzzy:

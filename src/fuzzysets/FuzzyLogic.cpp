@@ -243,12 +243,30 @@ bool IsReservedFuzzyWord(std::string_view word) noexcept {
 }
 
 std::string FuzzyBracketedName(std::string_view name) {
-  if (name.find(' ') == std::string_view::npos) return std::string(name);
   std::string out;
-  out.reserve(name.size() + 2);
-  out += '[';
+  AppendFuzzyBracketedName(out, name);
+  return out;
+}
+
+void AppendFuzzyBracketedName(std::string& out, std::string_view name) {
+  const bool brackets = name.find(' ') != std::string_view::npos;
+  if (brackets) out += '[';
   out += name;
-  out += ']';
+  if (brackets) out += ']';
+}
+
+std::string FuzzyNumberName(std::string_view operand, std::string_view word, TFzyFloat k, bool bracket) {
+  std::string out;
+  out.reserve(operand.size() + word.size() + 16);
+  if (bracket) {
+    AppendFuzzyBracketedName(out, operand);
+  } else {
+    out += operand;
+  }
+  out += ' ';
+  out += word;
+  out += ' ';
+  AppendFloat(out, k);
   return out;
 }
 
@@ -596,8 +614,20 @@ void TFuzzySetValues::Compact() {
     if (w == 0 || !point.Equals(p[w - 1])) p[w++] = point;
   };
   // Duplicates of their predecessor go first.
-  for (std::size_t r = 0; r < p.size(); ++r) keep(p[r]);
+  std::size_t run = 0;
+  bool longRun = false;
+  for (std::size_t r = 0; r < p.size(); ++r) {
+    const std::size_t before = w;
+    keep(p[r]);
+    if (w == before) continue;
+    run = w > 1 && FuzzyEqual(p[w - 1].X(), p[w - 2].X()) ? run + 1 : 1;
+    longRun = longRun || run > 4;
+  }
   p.resize(w);
+  if (!longRun) {
+    compact_ = true;
+    return;
+  }
   // A run of more than four points at one X keeps what its membership
   // depends on: its first point (the grade arriving from the left), its
   // highest other point (the grade at that X) and its last point (the grade
@@ -720,6 +750,7 @@ void TFuzzySet::MakeTriangle(TFzyFloat left, TFzyFloat centre, TFzyFloat right) 
   centre = std::clamp(centre, left, right);
   {
     TUpdateScope update(*this);
+    values_.Reserve(values_.Count() + 3);
     values_.Add(left, 0.0);
     values_.Add(centre, 1.0);
     values_.Add(right, 0.0);
@@ -822,11 +853,13 @@ void TFuzzySet::Combine(const TFuzzySet& other, TFuzzyOperation operation, bool 
     Raise<EFzyException>(FuzzyConsts::SInvalidFuzzyOperation, operationName);
   }
   const std::string_view word = isUnion ? FuzzyConsts::OrWords[operation] : FuzzyConsts::AndWords[operation];
-  std::string name = FuzzyBracketedName(name_);
+  std::string name;
+  name.reserve(name_.size() + word.size() + other.name_.size() + 6);
+  AppendFuzzyBracketedName(name, name_);
   name += ' ';
   name += word;
   name += ' ';
-  name += FuzzyBracketedName(other.name_);
+  AppendFuzzyBracketedName(name, other.name_);
 
   // Build in place unless the result is an operand.
   const bool aliased = &result == this || &result == &other;
@@ -868,9 +901,9 @@ void TFuzzySet::CombineConstant(bool orOperation, TFzyFloat k, TFuzzySet& result
   CheckFiniteArgument(k);
   k = std::clamp(k, 0.0, 1.0);
   const std::string_view word = orOperation ? FuzzyConsts::OrWords[foZadeh] : FuzzyConsts::AndWords[foZadeh];
-  std::string name = Format("%s %s %.4f", FuzzyBracketedName(name_), word, k);
+  std::string name = FuzzyNumberName(name_, word, k);
   std::string expression;
-  if (!expressionText_.empty()) expression = Format("%s %s %.4f", expressionText_, word, k);
+  if (!expressionText_.empty()) expression = FuzzyNumberName(expressionText_, word, k, false);
 
   const auto& p = values_.points_;
   const TFzyFloat firstX = p.empty() ? ClampInto(0.0, result.Universe()) : p.front().X();
@@ -1009,7 +1042,7 @@ TFuzzySet& TFuzzySet::ApplyOperator(int operatorIndex, bool onY, TFzyFloat k) {
     const auto written = std::to_chars(digits, digits + sizeof digits, k);
     Rename(Format("%s %s %s", FuzzyBracketedName(name_), word, std::string_view(digits, written.ptr - digits)));
   } else {
-    Rename(Format("%s %s %.4f", FuzzyBracketedName(name_), word, k));
+    Rename(FuzzyNumberName(name_, word, k));
   }
   return *this;
 }

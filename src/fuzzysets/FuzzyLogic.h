@@ -57,6 +57,11 @@ bool IsReservedFuzzyWord(std::string_view word) noexcept;
 
 // A name as it appears inside a combined name: in "[" "]" when it has a blank.
 std::string FuzzyBracketedName(std::string_view name);
+void AppendFuzzyBracketedName(std::string& out, std::string_view name);
+
+// The name of a set changed by a number: the operand (bracketed as above when
+// bracket is set), the word and the number with four decimals.
+std::string FuzzyNumberName(std::string_view operand, std::string_view word, TFzyFloat k, bool bracket = true);
 
 // One point of a membership function.
 class TFuzzySetValue {

@@ -156,15 +156,16 @@ void ApproximationHedge(TFuzzySet& set, TFzyFloat p) {
 
 // The operand text of a combined expression: its expression text or name,
 // in parentheses when it has a blank.
-std::string OperandText(const IFuzzySet& set) {
-  const std::string& text = set.ExpressionText().empty() ? set.Name() : set.ExpressionText();
-  if (text.find(' ') == std::string::npos) return text;
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '(';
+const std::string& OperandSource(const IFuzzySet& set) {
+  return set.ExpressionText().empty() ? set.Name() : set.ExpressionText();
+}
+
+void AppendOperandText(std::string& out, const IFuzzySet& set) {
+  const std::string& text = OperandSource(set);
+  const bool parentheses = text.find(' ') != std::string::npos;
+  if (parentheses) out += '(';
   out += text;
-  out += ')';
-  return out;
+  if (parentheses) out += ')';
 }
 
 }  // namespace
@@ -445,11 +446,14 @@ void TIFuzzySet::Combine(const IFuzzySet& other, TFuzzyOperation operation, bool
   } else {
     TFuzzySet::Intersection(other.FuzzySet(), operation, result);
   }
-  std::string text = OperandText(*this);
+  const std::string_view word = isUnion ? FuzzyConsts::OrWords[operation] : FuzzyConsts::AndWords[operation];
+  std::string text;
+  text.reserve(OperandSource(*this).size() + word.size() + OperandSource(other).size() + 6);
+  AppendOperandText(text, *this);
   text += ' ';
-  text += isUnion ? FuzzyConsts::OrWords[operation] : FuzzyConsts::AndWords[operation];
+  text += word;
   text += ' ';
-  text += OperandText(other);
+  AppendOperandText(text, other);
   result.TFuzzySet::SetExpressionText(text);
 }
 

@@ -47,7 +47,7 @@ TRef<TIEValue> Assert(TArguments& arguments) {
     TRef<IFact> copy = fact->Clone();
     copy->SetID(-1);
     engine.ResolveFact(*copy, arguments.Context());
-    index = engine.Assert(*copy);
+    index = engine.AssertOwn(std::move(copy));
   }
   return FactIdOrFalse(index);
 }

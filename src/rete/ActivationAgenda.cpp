@@ -161,9 +161,10 @@ std::int32_t TActivationSequence::IndexOf(const TActivation& activation) const {
 }
 
 void TActivationSequence::CountSalience(std::int32_t salience, std::int32_t delta) {
-  auto it = saliences_.find(salience);
-  if (it == saliences_.end()) {
-    saliences_.emplace(salience, delta);
+  auto it = std::lower_bound(saliences_.begin(), saliences_.end(), salience,
+                             [](const auto& entry, std::int32_t key) { return entry.first < key; });
+  if (it == saliences_.end() || it->first != salience) {
+    saliences_.insert(it, {salience, delta});
   } else if ((it->second += delta) == 0) {
     saliences_.erase(it);
   }
@@ -234,9 +235,10 @@ std::int32_t TActivationSequence::InsertPosition(std::int32_t salience, TSearchS
   // Sorted by salience: positions below `above` hold higher saliences, the
   // next `equal` ones this salience, the rest lower ones.
   std::int32_t above = 0;
-  for (auto it = saliences_.upper_bound(salience); it != saliences_.end(); ++it) above += it->second;
-  auto found = saliences_.find(salience);
-  const std::int32_t equal = found == saliences_.end() ? 0 : found->second;
+  std::int32_t equal = 0;
+  for (auto it = saliences_.rbegin(); it != saliences_.rend() && it->first >= salience; ++it) {
+    (it->first > salience ? above : equal) += it->second;
+  }
   const std::int64_t s = salience;
   return AgendaBisection(count_, salience, strategy, [&](std::int32_t i) -> std::int64_t {
     if (i < above) return s + 1;

@@ -7,9 +7,9 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "collections/RefCounted.h"
@@ -176,7 +176,10 @@ class TActivationSequence final : public IActivationSequence {
 
   std::vector<std::unique_ptr<TBlock>> blocks_;
   std::vector<std::int32_t> tree_;  // Fenwick tree, 1-based
-  std::map<std::int32_t, std::int32_t> saliences_;
+  // How many activations hold each salience, by ascending salience: a few
+  // entries, kept in a vector so that a filling and emptying agenda does not
+  // allocate.
+  std::vector<std::pair<std::int32_t, std::int32_t>> saliences_;
   std::int32_t count_ = 0;
   bool sorted_ = true;
 };

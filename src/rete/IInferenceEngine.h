@@ -68,6 +68,10 @@ class IInferenceEngine : public IReasoner {
   // is first correlated with the firing's strength and combined with an equal
   // fuzzy fact (which is retracted); it is asserted as a copy.
   virtual std::int32_t Assert(IFact& fact, bool unconditional = false) = 0;
+  // Assert for a fact that no one else holds or changes (one made for this
+  // assertion): a fuzzy fact is correlated and combined in place instead of
+  // as a copy.
+  virtual std::int32_t AssertOwn(TRef<IFact> fact, bool unconditional = false) = 0;
   // Assert with another inference method for this one assertion.
   virtual std::int32_t AssertWith(IFact& fact, TFuzzyInferenceMethod method, bool unconditional) = 0;
   // Parses one fact, resolves it in the engine context and asserts it.

@@ -264,6 +264,7 @@ TIEValue::TIEValue(std::int32_t number, TIEType type) {
 TIEValue::TIEValue(std::string_view text, TIEType type) {
   if (!TextTypes.Contains(type)) Raise<EIEException>(IEConsts::SValueTypeMismatch);
   new (&text_) std::string(text);
+  textHash_ = StringHash(text_);
   type_ = type;
 }
 
@@ -365,6 +366,7 @@ void TIEValue::SetText(std::string_view text, TIEType type) {
     Release();
     new (&text_) std::string(std::move(copy));
   }
+  textHash_ = StringHash(text_);
   type_ = type;
   Changed();
 }
@@ -680,7 +682,7 @@ std::uint32_t TIEValue::HashCode() const {
     case dtMultiVariable:
     case dtSlot:
     case dtMultiSlot:
-      return StringHash(text_);
+      return textHash_;
     case dtFuzzy:
       return payload_.fuzzy ? StringHash(payload_.fuzzy->AsText()) : 0;
     case dtFunCall:
@@ -842,6 +844,7 @@ TRef<TIEValue> TIEValue::Evaluate(IIEContext* context) {
 void TIEValue::CopyPayload(const TIEValue& source, bool deepList) {
   if (TextTypes.Contains(source.type_)) {
     new (&text_) std::string(source.text_);
+    textHash_ = source.textHash_;
     type_ = source.type_;
     return;
   }
@@ -886,6 +889,7 @@ std::unique_ptr<TIEObject> CopyOwnedObject(const TIEObject& object) {
 void TIEValue::StealPayload(TIEValue& from) noexcept {
   if (TextTypes.Contains(from.type_)) {
     new (&text_) std::string(std::move(from.text_));
+    textHash_ = from.textHash_;
     type_ = from.type_;
     from.DestroyText();
   } else {

@@ -254,6 +254,9 @@ class TIEValue final : public TRefCounted {
   TIEType type_ = dtNone;
   EOwnership ownership_ = EOwnership::None;
   bool shared_ = false;
+  // The hash of the text of text kinds, kept with the text: join memories
+  // and the fact index hash the same values again and again.
+  std::uint32_t textHash_ = 0;
   // The text of text kinds shares the storage of the fixed payload.
   union {
     TPayload payload_;
@@ -262,6 +265,7 @@ class TIEValue final : public TRefCounted {
   // The rarely used parts: the change handler and an owned component's nexus.
   std::unique_ptr<TExtras> extras_;
 };
+static_assert(sizeof(void*) != 8 || sizeof(TIEValue) == 56, "a value is one 56-byte heap block");
 
 using IIEValue = TIEValue;
 

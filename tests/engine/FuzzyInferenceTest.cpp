@@ -121,6 +121,30 @@ TEST_F(FuzzyInferenceTest, AssertionWorksOnACopyOfTheFact) {
   EXPECT_EQ(FuzzyValueText(Risk()), "[ increased > 0.4000 ] or [ increased > 0.8000 ]");
 }
 
+// A fact handed over with AssertOwn is combined in place and asserted itself;
+// the combination is the one Assert makes on its copy.
+TEST_F(FuzzyInferenceTest, AnOwnedFactIsCombinedInPlace) {
+  session.Run(kRisk);
+  engine.AssertString("(risk increased)");
+  TRef<IFact> kept = engine.ParseFact("(risk increased)");
+  engine.Assert(*kept);
+  EXPECT_EQ(FuzzyValueText(*kept->GetSlotValue("__Data")->AsList()->Item(0)->FuzzyPtr()), "increased");
+  const std::string combined = FuzzyValueText(Risk());
+  EXPECT_EQ(combined, "increased or increased");
+
+  TEngineSession other;
+  other.Run(kRisk);
+  other.Engine().AssertString("(risk increased)");
+  TRef<IFact> given = other.Engine().ParseFact("(risk increased)");
+  IFact* object = given.Get();
+  const std::int32_t index = other.Engine().AssertOwn(std::move(given));
+  EXPECT_EQ(&other.Engine().FactAt(other.Engine().FactCount() - 1), object);
+  EXPECT_EQ(object->ID(), index);
+  EXPECT_EQ(FuzzyValueText(*object->GetSlotValue("__Data")->AsList()->Item(0)->FuzzyPtr()), combined);
+  EXPECT_EQ(other.Facts(), session.Facts());
+  ExpectError([&] { other.Engine().AssertOwn(nullptr); }, "Fact Template is missing");
+}
+
 TEST_F(FuzzyInferenceTest, EqualFuzzyFactsCombineIntoOne) {
   session.Run(kRisk);
   engine.SetFuzzyInferenceMethod(fimAdditive);

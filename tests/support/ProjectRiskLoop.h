@@ -78,7 +78,7 @@ class TProjectRiskLoop {
       fact->SetSlotValue(kSlots[i], engine_.LinguisticToFuzzy(*variables_[i], *crisp, engine_.Context()));
     }
     printed_.clear();
-    engine_.Assert(*fact);
+    engine_.AssertOwn(std::move(fact));
     engine_.Run();
     return printed_;
   }
