@@ -250,7 +250,7 @@ void AppendGlobalValue(std::string& out, const TIEValue& value) {
     if (!item || item->DType() == dtNone)
       out += "nil";
     else
-      item->AppendText(out);
+      item->AppendItemText(out);
   }
   out += ')';
 }

@@ -385,10 +385,10 @@ TEST_F(TEngineStorageTest, MalformedPropertiesRaiseAndNeverCrash) {
 
 TEST(TEngineSavedGlobals, AMultifieldGlobalSavesAsTheCallThatMakesItAndReadsBackEqual) {
   TInferenceEngine engine;
-  engine.Parse("(defglobal ?*list* = (create$ a \"b c\" 7 2.5) ?*empty* = (create$))");
+  engine.Parse("(defglobal ?*list* = (create$ a \"b c\" nil 7 2.5) ?*empty* = (create$))");
   engine.Reset();
   const std::string saved = engine.SaveAll();
-  EXPECT_NE(saved.find("(defglobal ?*list* = (create$ a \"b c\" 7 2.5000))"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("(defglobal ?*list* = (create$ a \"b c\" nil 7 2.5000))"), std::string::npos) << saved;
   EXPECT_NE(saved.find("(defglobal ?*empty* = (create$))"), std::string::npos) << saved;
 
   TInferenceEngine copy;
