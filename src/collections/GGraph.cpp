@@ -2,6 +2,7 @@
 #include "collections/GGraph.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "base/IEConsts.h"
@@ -107,10 +108,12 @@ TGGraphNode& TGCustomGraph::AddNode(std::unique_ptr<TGGraphNode> node) {
 }
 
 std::unique_ptr<TGGraphNode> TGCustomGraph::Take(TGGraphNode& node) noexcept {
-  auto it = std::find_if(nodes_.begin(), nodes_.end(), [&](const auto& owned) { return owned.get() == &node; });
-  if (it == nodes_.end()) return nullptr;
+  // Searched from the end: a graph is emptied from its last node, so each
+  // removal there is found at once.
+  auto it = std::find_if(nodes_.rbegin(), nodes_.rend(), [&](const auto& owned) { return owned.get() == &node; });
+  if (it == nodes_.rend()) return nullptr;
   std::unique_ptr<TGGraphNode> taken = std::move(*it);
-  nodes_.erase(it);
+  nodes_.erase(std::next(it).base());
   return taken;
 }
 

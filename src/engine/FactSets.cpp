@@ -17,23 +17,48 @@ TFactSet& TFactSets::Item(std::int32_t index) const {
 }
 
 std::int32_t TFactSets::FindByName(std::string_view name) const noexcept {
+  if (!names_.contains(name)) return -1;
   for (std::size_t i = 0; i < list_.size(); ++i) {
     if (list_[i]->FactSetName() == name) return static_cast<std::int32_t>(i);
   }
   return -1;
 }
 
+void TFactSets::Listed(const TFactSet& factSet) {
+  listed_.insert(&factSet);
+  if (auto it = names_.find(factSet.FactSetName()); it != names_.end()) {
+    ++it->second;
+  } else {
+    names_.emplace(factSet.FactSetName(), 1);
+  }
+}
+
+void TFactSets::Unlisted(const TFactSet& factSet, std::string_view name) {
+  listed_.erase(&factSet);
+  if (auto it = names_.find(name); it != names_.end() && --it->second <= 0) names_.erase(it);
+}
+
+void TFactSets::Renamed(const TFactSet& factSet, std::string_view oldName) {
+  if (!listed_.contains(&factSet)) return;
+  Unlisted(factSet, oldName);
+  Listed(factSet);
+}
+
 std::int32_t TFactSets::Add(TFactSet& factSet) {
-  if (auto it = std::find(list_.begin(), list_.end(), &factSet); it != list_.end())
-    return static_cast<std::int32_t>(it - list_.begin());
+  if (listed_.contains(&factSet)) {
+    return static_cast<std::int32_t>(std::find(list_.begin(), list_.end(), &factSet) - list_.begin());
+  }
   const std::int32_t listed = FindByName(factSet.FactSetName());
   if (listed < 0) {
     list_.push_back(&factSet);
+    Listed(factSet);
     return Count() - 1;
   }
   // The new set takes the old one's place; the old one leaves the engine.
   TFactSet* old = list_[static_cast<std::size_t>(listed)];
   list_[static_cast<std::size_t>(listed)] = &factSet;
+  Unlisted(*old, old->FactSetName());
+  Listed(factSet);
   Release(*old);
   return listed;
 }
@@ -58,13 +83,15 @@ void TFactSets::Release(TFactSet& factSet) {
 
 TFactSet* TFactSets::Adopt(std::unique_ptr<TFactSet> factSet) {
   if (!factSet) return nullptr;
-  if (std::find(list_.begin(), list_.end(), factSet.get()) == list_.end()) return nullptr;
+  if (!listed_.contains(factSet.get())) return nullptr;
   owned_.push_back(std::move(factSet));
   return owned_.back().get();
 }
 
 void TFactSets::Remove(TFactSet& factSet) noexcept {
+  if (!listed_.contains(&factSet)) return;
   if (auto it = std::find(list_.begin(), list_.end(), &factSet); it != list_.end()) list_.erase(it);
+  Unlisted(factSet, factSet.FactSetName());
 }
 
 void TFactSets::Clear() {
@@ -73,6 +100,8 @@ void TFactSets::Clear() {
   std::vector<TFactSet*> listed = list_;
   for (TFactSet* set : listed) set->SetEngine(nullptr);
   list_.clear();
+  listed_.clear();
+  names_.clear();
 }
 
 bool TFactSets::Owns(const TFactSet& factSet) const noexcept {

@@ -3,10 +3,14 @@
 // the engine.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/IEFacts.h"
@@ -43,14 +47,27 @@ class TFactSets final {
   bool Owns(const TFactSet& factSet) const noexcept;
   // The deffacts texts, in order.
   std::string AsString() const;
+  // A listed set was renamed from oldName.
+  void Renamed(const TFactSet& factSet, std::string_view oldName);
 
  private:
   // The set leaves the engine; freed when the engine owns it.
   void Release(TFactSet& factSet);
+  void Listed(const TFactSet& factSet);
+  void Unlisted(const TFactSet& factSet, std::string_view name);
 
   TInferenceEngine& engine_;
   std::vector<TFactSet*> list_;
   std::vector<std::unique_ptr<TFactSet>> owned_;
+  // The listed sets, and how many listed sets carry each name: a name no
+  // set carries is answered without a scan, so reading many deffacts stays
+  // linear.
+  std::unordered_set<const TFactSet*> listed_;
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
+  };
+  std::unordered_map<std::string, std::int32_t, TNameHash, std::equal_to<>> names_;
 };
 
 }  // namespace fxe

@@ -897,6 +897,10 @@ void TInferenceEngine::AddFactSet(TFactSet& factSet) { factSets_.Add(factSet); }
 
 void TInferenceEngine::RemoveFactSet(TFactSet& factSet) { factSets_.Remove(factSet); }
 
+void TInferenceEngine::FactSetRenamed(TFactSet& factSet, std::string_view oldName) {
+  factSets_.Renamed(factSet, oldName);
+}
+
 TFactSet* TInferenceEngine::AdoptFactSet(std::unique_ptr<TFactSet> factSet) {
   return factSets_.Adopt(std::move(factSet));
 }

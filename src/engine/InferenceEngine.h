@@ -298,6 +298,7 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   void RenameFactTemplate(IFactTemplate& factTemplate, std::string_view oldName, std::string_view newName) override;
   void AddFactSet(TFactSet& factSet) override;
   void RemoveFactSet(TFactSet& factSet) override;
+  void FactSetRenamed(TFactSet& factSet, std::string_view oldName) override;
   std::int32_t NextFactIndex() const override { return nextFactIndex_; }
   IIEContext* Context() override { return context_.get(); }
   IFuzzyParser* FuzzyParser() override { return &fuzzyParser_; }

@@ -483,6 +483,12 @@ TFactSet::~TFactSet() {
   }
 }
 
+void TFactSet::SetFactSetName(std::string_view name) {
+  if (name == name_) return;
+  const std::string old = std::exchange(name_, std::string(name));
+  if (engine_) engine_->FactSetRenamed(*this, old);
+}
+
 void TFactSet::SetEngine(IReasoner* engine) {
   if (engine == engine_) return;
   IReasoner* old = std::exchange(engine_, engine);

@@ -114,7 +114,8 @@ class TFactSet {
   TFactSet& operator=(const TFactSet&) = delete;
 
   const std::string& FactSetName() const noexcept { return name_; }
-  void SetFactSetName(std::string_view name) { name_.assign(name); }
+  // Renaming a set tells its engine, which finds its sets by name.
+  void SetFactSetName(std::string_view name);
   const std::string& Comment() const noexcept { return comment_; }
   void SetComment(std::string_view comment) { comment_.assign(comment); }
   IReasoner* Engine() const noexcept { return engine_; }

@@ -62,6 +62,8 @@ class IReasoner : public ISymbolSource {
   // Fact sets register while this engine is their engine.
   virtual void AddFactSet(TFactSet& factSet) = 0;
   virtual void RemoveFactSet(TFactSet& factSet) = 0;
+  // A set of this engine has a new name (it has it already).
+  virtual void FactSetRenamed(TFactSet& /*factSet*/, std::string_view /*oldName*/) {}
 
   // --- Settings ---------------------------------------------------------------
   virtual TTypeChecks TypeChecks() const = 0;

@@ -125,7 +125,14 @@ TReteNode& TReteNetwork::TCompiler::Alpha(TReteNode* tail, TPatternMatchTest tes
     Use(*node, "=1");
     return node;
   };
-  if (!tail) {
+  // Class-test roots are made here only, and each is indexed under its
+  // template name: the index answers for them without a scan of every root.
+  const bool classRoot = !tail && test == pmtTestClassType && value && value->DType() == dtAtom;
+  if (classRoot) {
+    if (auto it = network_.classRoots_.find(std::string(value->Text())); it != network_.classRoots_.end()) {
+      if (TReteNode* found = reuse(it->second)) return *found;
+    }
+  } else if (!tail) {
     for (TReteNode* root : network_.roots_) {
       if (TReteNode* found = reuse(root)) return *found;
     }
@@ -139,6 +146,15 @@ TReteNode& TReteNetwork::TCompiler::Alpha(TReteNode* tail, TPatternMatchTest tes
     network_.Link(*tail, created, ctSingle);
   } else {
     network_.MakeRoot(created);
+    if (classRoot) {
+      std::string name(created.Value()->Text());
+      auto [entry, inserted] = network_.classRoots_.try_emplace(name, &created);
+      if (!inserted) {
+        network_.classRootNames_.erase(entry->second);
+        entry->second = &created;
+      }
+      network_.classRootNames_[&created] = std::move(name);
+    }
   }
   Use(created, "+1");
   return created;
@@ -380,6 +396,10 @@ void TReteNetwork::FreeNode(TReteNode& node) {
     roots_.erase(it);
     rootIndex_.clear();
   }
+  if (auto it = classRootNames_.find(&node); it != classRootNames_.end()) {
+    classRoots_.erase(it->second);
+    classRootNames_.erase(it);
+  }
   std::unique_ptr<TGGraphNode> freed = ExtractNode(node);
   // A node a token may still be passing through is freed when it has passed.
   if (depth_ > 0) graveyard_.push_back(std::move(freed));
@@ -457,6 +477,8 @@ void TReteNetwork::Clear() {
   rules_.Clear();
   roots_.clear();
   rootIndex_.clear();
+  classRoots_.clear();
+  classRootNames_.clear();
   while (NodeCount() > 0) FreeNode(static_cast<TReteNode&>(Node(NodeCount() - 1)));
   if (onChange_) onChange_(*this);
 }

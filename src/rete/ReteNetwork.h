@@ -149,6 +149,10 @@ class TReteNetwork final : public TGGraph {
   std::vector<TReteNode*> roots_;
   TGHashtable<const TRule*, std::vector<TReteNode*>> rules_;
   std::unordered_map<const IFactTemplate*, TRootEntry> rootIndex_;
+  // The class-test root of each template name, so that compiling a pattern
+  // does not compare it with every root: name to node and node to name.
+  std::unordered_map<std::string, TReteNode*> classRoots_;
+  std::unordered_map<const TReteNode*, std::string> classRootNames_;
   std::vector<std::unique_ptr<TGGraphNode>> graveyard_;
   std::vector<TRef<TActivation>> unowned_;
   TActivationEvent onActivation_;

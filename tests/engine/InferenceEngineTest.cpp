@@ -165,6 +165,32 @@ TEST_F(TInferenceEngineTest, StatisticsArePrintedOnlyWhenRulesFired) {
   EXPECT_NE(session.output.find("0.0000 mean number of activations (1 maximum)\r\n"), std::string::npos);
 }
 
+// Fact sets are found by name through an index that follows renames: a set
+// renamed in place is found under its new name only, and a deffacts of that
+// name replaces it in its place.
+TEST_F(TInferenceEngineTest, FactSetsAreFoundByTheirCurrentName) {
+  session.Run("(deffacts a (x 1)) (deffacts b (x 2)) (deffacts c (x 3))");
+  TFactSets& sets = engine.FactSets();
+  EXPECT_EQ(sets.FindByName("b"), 1);
+  sets.Item(1).SetFactSetName("renamed");
+  EXPECT_EQ(sets.FindByName("b"), -1);
+  EXPECT_EQ(sets.FindByName("renamed"), 1);
+  session.Run("(deffacts b (x 4))");
+  EXPECT_EQ(sets.Count(), 4);
+  EXPECT_EQ(sets.FindByName("b"), 3);
+  session.Run("(deffacts renamed (x 5))");
+  ASSERT_EQ(sets.Count(), 4);
+  EXPECT_EQ(sets.Item(1).AsString(), "(deffacts renamed\r\n    (x 5 )\r\n)");
+  // Two sets may come to share a name by renaming; the first listed is found.
+  sets.Item(3).SetFactSetName("a");
+  EXPECT_EQ(sets.FindByName("a"), 0);
+  EXPECT_TRUE(sets.Delete("a"));
+  EXPECT_EQ(sets.FindByName("a"), 2);
+  EXPECT_TRUE(sets.Delete("a"));
+  EXPECT_EQ(sets.FindByName("a"), -1);
+  EXPECT_EQ(sets.Count(), 2);
+}
+
 TEST_F(TInferenceEngineTest, AnErrorInAnActionEndsRunAndLeavesTheEngineUsable) {
   session.Run(
       "(defrule bad (declare (salience 1)) (n ?n&:(> ?n 5)) => (fail))"
