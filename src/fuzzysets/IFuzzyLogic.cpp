@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -725,22 +726,69 @@ void TIFuzzyVariable::TermsCleared() { NotifyChange(); }
 
 namespace {
 
-void AppendShapeArguments(std::string& out, std::string_view shape, std::initializer_list<TFzyFloat> arguments) {
-  out += '(';
-  out += shape;
+// A shape call as the term text prints it: the shape's name and its
+// arguments with four decimals.
+struct TShapeCall {
+  std::string_view shape;
+  std::vector<TFzyFloat> arguments;
+};
+
+// The arguments as the reader gets them back from their printed form.
+std::vector<TFzyFloat> AsPrinted(const std::vector<TFzyFloat>& arguments) {
+  std::vector<TFzyFloat> printed;
+  printed.reserve(arguments.size());
   for (TFzyFloat argument : arguments) {
-    out += ' ';
-    out += FormatFloat(argument);
+    const std::string text = FormatFloat(argument);
+    TFzyFloat value = argument;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    printed.push_back(value);
   }
-  out += ')';
+  return printed;
 }
 
-// The arguments of the shape call that generated set, read back from its
-// points; false when the points do not fit the shape (then the point list
-// is written instead).
-bool AppendShapeCall(std::string& out, const IFuzzySet& set) {
+// Whether reading the call back makes the set's points again: the shape is
+// generated as the shape functions do and then cut into the set's universe,
+// as adding it to the type does. A shape cut by the range, say, is no longer
+// what its first and last points suggest.
+bool ReadsBack(const TShapeCall& call, const IFuzzySet& set) {
+  const std::vector<TFzyFloat> a = AsPrinted(call.arguments);
+  TScratchSet generated(TFuzzyUniverse{-HUGE_VAL, HUGE_VAL});
+  try {
+    if (call.shape == "tri") {
+      generated.MakeTriangle(a[0], a[1], a[2]);
+    } else if (call.shape == "s" || call.shape == "z") {
+      generated.MakeSCurve(FuzzyDefaultPointCount, call.shape == "s", a[0], a[1], a[0] + (a[1] - a[0]) / 2);
+    } else if (call.shape == "pi") {
+      if (a.size() == 2) {
+        generated.MakePI(FuzzyDefaultPointCount, a[0], a[1]);
+      } else {
+        generated.MakePI(FuzzyDefaultPointCount, a[0], a[1], a[2]);
+      }
+    } else {
+      const TFzyFloat beta = a.size() > 2 ? a[2] : (a[0] + a[1]) / 2;
+      generated.MakeBeta(FuzzyDefaultPointCount, a[0], a[1], beta, a.size() > 3 ? a[3] : 1.0);
+    }
+  } catch (const EFzyException&) {
+    return false;
+  }
+  TScratchSet cut(set.FuzzySet().Universe());
+  cut.Values().Assign(generated.Values());
+  const TFuzzySetValues& mine = set.Values();
+  const TFuzzySetValues& theirs = cut.Values();
+  if (mine.Count() != theirs.Count()) return false;
+  for (int i = 0; i < mine.Count(); ++i) {
+    if (std::fabs(mine[i].X() - theirs[i].X()) > 2 * FuzzyTolerance ||
+        std::fabs(mine[i].Y() - theirs[i].Y()) > 2 * FuzzyTolerance)
+      return false;
+  }
+  return true;
+}
+
+// The shape call that generated set, its arguments read back from its
+// points; none when the points do not fit the shape.
+std::optional<TShapeCall> ShapeCall(const IFuzzySet& set) {
   const TFuzzySetValues& points = set.Values();
-  if (points.Count() < 2) return false;
+  if (points.Count() < 2) return std::nullopt;
   const TFzyFloat first = points[0].X();
   const TFzyFloat last = points[points.Count() - 1].X();
   int peak = 0;
@@ -749,22 +797,15 @@ bool AppendShapeCall(std::string& out, const IFuzzySet& set) {
   }
   switch (set.SetType()) {
     case fstTriangle:
-      AppendShapeArguments(out, "tri", {first, points[peak].X(), last});
-      return true;
+      return TShapeCall{"tri", {first, points[peak].X(), last}};
     case fstGrowthCurve:
-      AppendShapeArguments(out, "s", {first, last});
-      return true;
+      return TShapeCall{"s", {first, last}};
     case fstDeclineCurve:
-      AppendShapeArguments(out, "z", {first, last});
-      return true;
+      return TShapeCall{"z", {first, last}};
     case fstPICurve: {
       const TFzyFloat centre = points[peak].X();
-      if (FuzzyEqual(centre - first, last - centre)) {
-        AppendShapeArguments(out, "pi", {centre, centre - first});
-      } else {
-        AppendShapeArguments(out, "pi", {first, centre, last});
-      }
-      return true;
+      if (FuzzyEqual(centre - first, last - centre)) return TShapeCall{"pi", {centre, centre - first}};
+      return TShapeCall{"pi", {first, centre, last}};
     }
     case fstBetaCurve: {
       const TFzyFloat centre = (first + last) / 2.0;
@@ -774,19 +815,29 @@ bool AppendShapeCall(std::string& out, const IFuzzySet& set) {
       TFzyFloat weight = 1.0;
       const TFzyFloat r = beta != 0.0 ? (first - centre) / beta : 0.0;
       if (r != 0.0 && points[0].Y() > 0.0) weight = (1.0 / points[0].Y() - 1.0) / (r * r);
-      if (!FuzzyEqual(weight, 1.0)) {
-        AppendShapeArguments(out, "beta", {centre, range, beta, weight});
-      } else if (!FuzzyEqual(beta, (centre + range) / 2.0)) {
-        AppendShapeArguments(out, "beta", {centre, range, beta});
-      } else {
-        AppendShapeArguments(out, "beta", {centre, range});
-      }
-      return true;
+      if (!FuzzyEqual(weight, 1.0)) return TShapeCall{"beta", {centre, range, beta, weight}};
+      if (!FuzzyEqual(beta, (centre + range) / 2.0)) return TShapeCall{"beta", {centre, range, beta}};
+      return TShapeCall{"beta", {centre, range}};
     }
     case fstUserDefined:
       break;
   }
-  return false;
+  return std::nullopt;
+}
+
+// Appends the shape call of the set when it reads back as the set; false
+// when it would not (then the point list is written instead).
+bool AppendShapeCall(std::string& out, const IFuzzySet& set) {
+  const std::optional<TShapeCall> call = ShapeCall(set);
+  if (!call || !ReadsBack(*call, set)) return false;
+  out += '(';
+  out += call->shape;
+  for (TFzyFloat argument : call->arguments) {
+    out += ' ';
+    out += FormatFloat(argument);
+  }
+  out += ')';
+  return true;
 }
 
 }  // namespace

@@ -200,6 +200,27 @@ TEST_F(TEngineStorageTest, DeffactsLinesThatNoLongerReadSaveAsComments) {
             "(deffacts d\r\n    (reading (id 1))\r\n)");
 }
 
+// A term made by a shape function prints as that call only when the call
+// reads back as the same points: a shape the type's range cuts prints as its
+// point list.
+TEST_F(TEngineStorageTest, ShapesCutByTheRangePrintTheirPoints) {
+  session.Run(
+      "(deftype L extends (type FUZZY) (range 5 10)"
+      "  (values (term dull (z 0 5)) (term high (s 5 10)) (term sharp (tri 4 5 6)) (term mid (pi 7 2))))");
+  const TRef<IIEDefinedType> type = engine.FindDefinedType("L");
+  const std::string printed = engine.Parser().FormatDefinedType(*type);
+  for (const char* term : {"(term dull ((5.0000 1.0000) (5.0000 0.9444) (5.0000 0.0000) ))",
+                           "(term high (s 5.0000 10.0000))", "(term sharp (tri 5.0000 5.0000 6.0000))",
+                           "(term mid (pi 7.0000 2.0000))"}) {
+    EXPECT_NE(printed.find(term), std::string::npos) << term << "\n" << printed;
+  }
+  TEngineSession other;
+  other.Run(printed);
+  const TRef<IIEDefinedType> reread = other.Engine().FindDefinedType("L");
+  ASSERT_TRUE(reread);
+  EXPECT_TRUE(type->Equals(reread.Get())) << other.Engine().Parser().FormatDefinedType(*reread);
+}
+
 TEST_F(TEngineStorageTest, LoadingRestoresTheParserStreamAlsoAfterAnError) {
   const std::string file = folder.File("bad.clp");
   WriteFile(file, "(deftemplate ok (slot x))\r\n(deftemplate");
