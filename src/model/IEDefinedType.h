@@ -33,8 +33,11 @@ inline constexpr TIETypes StorableBaseTypes =
 inline constexpr TIETypes DefaultBaseTypes =
     TIETypes{dtAtom,    dtString, dtInteger,    dtVariable, dtFactId, dtFloat,
              dtFunCall, dtFact,   dtDescriptor, dtObject,   dtClass,  dtExternalAddress};
-// Kinds every type and slot accepts: expressions that yield a value later.
-inline constexpr TIETypes AlwaysAcceptedTypes = TIETypes{dtVariable, dtFunCall, dtMultiVariable};
+// Kinds every type and slot accepts: expressions that yield a value later. A
+// point list is one of them: it becomes a fuzzy value when the fact holding it
+// is asserted, just as a call of a shape function does, and a fact holding such
+// a value prints it as its point list, which must read back.
+inline constexpr TIETypes AlwaysAcceptedTypes = TIETypes{dtVariable, dtFunCall, dtMultiVariable, dtSingletons};
 // The exact bounds that mean "no bound".
 inline constexpr double UnboundedMinRange = -2147483648.0;
 inline constexpr double UnboundedMaxRange = 2147483647.0;

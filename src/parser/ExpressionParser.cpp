@@ -36,7 +36,7 @@ constexpr std::string_view kParseFactSlot = "ParseFactSlot";
 
 // Kinds a value may have whatever the slot's types: their value is only
 // known when they are evaluated.
-constexpr TIETypes kUncheckedKinds{dtNone, dtVariable, dtFunCall, dtMultiVariable};
+constexpr TIETypes kUncheckedKinds = AlwaysAcceptedTypes | TIETypes{dtNone};
 
 }  // namespace
 
@@ -278,8 +278,9 @@ TRef<TIEValue> TIERuleParser::ParseValue(TIETypes types, IIEDefinedType* type, s
         value = token->Value();
         break;
       case tkOpenParen:
-        PushBack(std::move(token));
-        value = ParseCallValue(false);
+        // "((" cannot open a call; it is a point list, the printed form of a
+        // fuzzy value a call stored in this slot.
+        value = ParseCallOrPoints(std::move(token));
         break;
       case tkEquals:
         if (Peek()->DataType() != tkOpenParen) ParseError(kParseSlotValue, IEConsts::SEqualsInFact);

@@ -190,14 +190,14 @@ TEST_F(TEngineStorageTest, DeffactsLinesThatNoLongerReadSaveAsComments) {
             "(deffacts d\r\n"
             "    ; (reading a b c )\r\n"
             "    (reading (id 1))\r\n"
-            "    ; (reading (id ((0 0) (1 1) )) )\r\n"
+            "    (reading (id ((0 0) (1 1) )))\r\n"
             ")");
   TEngineSession other;
   InstallSettingFunction(other);
   other.Engine().Parse(engine.SaveAll(), true);
   ASSERT_EQ(other.Engine().FactSetList().size(), 1u);
   EXPECT_EQ(other.Engine().Parser().FormatFactSet(*other.Engine().FactSetList()[0]),
-            "(deffacts d\r\n    (reading (id 1))\r\n)");
+            "(deffacts d\r\n    (reading (id 1))\r\n    (reading (id ((0 0) (1 1) )))\r\n)");
 }
 
 // A term made by a shape function prints as that call only when the call
@@ -263,6 +263,26 @@ TEST_F(TEngineStorageTest, FactsFilesHoldAllFactsOrThoseOfTheNamedTemplates) {
   engine.Reset();
   engine.LoadFactsFile(all);
   EXPECT_EQ(session.Facts(), "f-0 (Initial-Fact)\nf-1 (p (n 1))\nf-2 (q (n 2))\nf-3 (p (n 3))\n");
+}
+
+// A shape function called for a field without a fuzzy type makes a fuzzy value
+// that only its points describe; the saved fact holds them as a point list.
+TEST_F(TEngineStorageTest, FuzzyValuesOfUntypedFieldsReadBackFromTheirPoints) {
+  session.Run(
+      "(deftemplate t (slot x (type INTEGER)))"
+      "(deffacts d (reall (z 0 5)) (t (x (pi 2 1))))");
+  engine.Reset();
+  const std::string before = session.Facts();
+  EXPECT_NE(before.find("(reall ((0.0000 1.0000) "), std::string::npos) << before;
+  const std::string file = folder.File("fuzzy.txt");
+  engine.SaveFactsFile(file, {});
+  engine.Clear();
+  session.Run("(deftemplate t (slot x (type INTEGER)))");
+  engine.LoadFactsFile(file);
+  EXPECT_EQ(session.Facts(), before);
+  const std::string saved = ReadFile(file);
+  engine.SaveFactsFile(file, {});
+  EXPECT_EQ(ReadFile(file), saved);
 }
 
 TEST_F(TEngineStorageTest, AFailedSaveLeavesTheOldFile) {
