@@ -10,17 +10,8 @@ namespace fxe {
 
 using TStreamTable = TGStringHashtable<std::unique_ptr<TIERuleStream>>;
 
-bool TIOStreams::Admit(std::string_view name) {
-  switch (DecideAdd(engine_, Contains(name), false, IEConsts::SDuplicateStreamName, name)) {
-    case TAddOutcome::Keep:
-      return false;
-    case TAddOutcome::Replace:
-      TStreamTable::Remove(name);
-      return true;
-    case TAddOutcome::Add:
-      break;
-  }
-  return true;
+bool TIOStreams::Admits(std::string_view name) const {
+  return DecideAdd(engine_, Contains(name), false, IEConsts::SDuplicateStreamName, name) != TAddOutcome::Keep;
 }
 
 void TIOStreams::Add(std::string_view name, std::unique_ptr<TIERuleStream> stream) {
@@ -31,7 +22,8 @@ void TIOStreams::Add(std::string_view name, std::unique_ptr<TIERuleStream> strea
     static_cast<void>(stream.release());
     return;
   }
-  if (!Admit(name)) return;
+  if (!Admits(name)) return;
+  TStreamTable::Remove(name);
   Put(std::string(name), std::move(stream));
 }
 

@@ -20,10 +20,11 @@ class TIOStreams final : public TGStringHashtable<std::unique_ptr<TIERuleStream>
       : TGStringHashtable<std::unique_ptr<TIERuleStream>>(kInitialCapacity), engine_(engine) {}
 
   // Whether a stream may be registered under the name: true when the name is
-  // free or DuplicateConstructs is dcOverwrite (the old stream is closed
-  // now); false under dcIgnore; dcError raises "Duplicate streams defined
-  // with same name: \"%s\"". Lets a caller decide before opening a file.
-  bool Admit(std::string_view name);
+  // free or DuplicateConstructs is dcOverwrite; false under dcIgnore; dcError
+  // raises "Duplicate streams defined with same name: \"%s\"". Lets a caller
+  // decide before opening a file; the old stream stays open until Add
+  // replaces it, so a file that fails to open leaves it registered.
+  bool Admits(std::string_view name) const;
   // Registers the stream under the name by the duplicate policy; a stream
   // that is not registered is closed. The same stream again changes nothing.
   void Add(std::string_view name, std::unique_ptr<TIERuleStream> stream);

@@ -161,7 +161,7 @@ bool TInferenceEngine::BatchFrom(std::unique_ptr<TGStream> stream, std::string_v
 void TInferenceEngine::OpenStream(std::string_view fileName, std::string_view logicalName, TOpenMode mode) {
   // Decided before the file is opened: a stream that is not registered must
   // not have emptied its file.
-  if (!streams_.Admit(logicalName)) return;
+  if (!streams_.Admits(logicalName)) return;
   std::unique_ptr<TGFileStream> file;
   switch (mode) {
     case TOpenMode::Read:

@@ -64,15 +64,9 @@ TRef<TIEValue> Pairwise(TArguments& arguments, TTest test) {
   return SharedValues().True;
 }
 
-// Loose equality: a value that cannot be read as the first one's kind is
-// simply not equal to it.
-bool EqualInValue(const TIEValue& a, const TIEValue& b) {
-  try {
-    return a.EqualsValue(&b);
-  } catch (const EIEException&) {
-    return false;
-  }
-}
+// Loose equality; a value that cannot be read as the first one's kind raises
+// the conversion error.
+bool EqualInValue(const TIEValue& a, const TIEValue& b) { return a.EqualsValue(&b); }
 
 // The position of the first argument from start on that is the keyword, or -1.
 std::int32_t FindKeyword(const TArguments& arguments, std::int32_t start, std::string_view keyword) {

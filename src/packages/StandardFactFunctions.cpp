@@ -67,7 +67,7 @@ TRef<TIEValue> Retract(TArguments& arguments) {
       engine.ClearFacts();
       break;
     }
-    if (TRef<IFact> fact = engine.FindFact(value->AsFactId())) engine.RetractFact(*fact);
+    if (TRef<IFact> fact = engine.FindFact(value->AsInteger())) engine.RetractFact(*fact);
   }
   return SharedValues().True;
 }

@@ -59,6 +59,7 @@ void AppendPrintout(std::string& out, const TIEValue& value) {
 void AppendTrailing(std::string& out, const TIEValue& value) {
   out += ' ';
   switch (value.DType()) {
+    case dtAtom:
     case dtString:
       out += value.Text();
       break;
@@ -171,7 +172,9 @@ bool ApplyDirective(const TDirective& directive, const TIEValue& value, std::str
       return true;
     }
     case 's': {
-      const std::string text = value.AsText();
+      // A symbol gives its text: the escapes of its printed form are there
+      // for the rule reader, not for output.
+      const std::string text = value.DType() == dtAtom ? std::string(value.Text()) : value.AsText();
       out = Printf(directive, 's', "", text.c_str());
       return true;
     }

@@ -82,14 +82,19 @@ TRef<TIEValue> Delete(TArguments& arguments) {
 }
 
 TRef<TIEValue> Explode(TArguments& arguments) {
-  const std::string text = arguments.Text(0);
+  const std::string whole = arguments.Text(0);
+  std::string_view text = whole;
+  // Trimmed of every blank or control character at its ends; inside, only
+  // blanks separate the words.
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
   TItems words;
   std::size_t position = 0;
   while (position < text.size()) {
     const std::size_t begin = text.find_first_not_of(' ', position);
     if (begin == std::string::npos) break;
     const std::size_t stop = std::min(text.find(' ', begin), text.size());
-    words.push_back(NewAtom(std::string_view(text).substr(begin, stop - begin)));
+    words.push_back(NewAtom(text.substr(begin, stop - begin)));
     position = stop;
   }
   return ListOf(std::move(words));

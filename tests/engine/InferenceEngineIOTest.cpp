@@ -142,6 +142,15 @@ TEST_F(TEngineIOTest, ASecondStreamUnderATakenNameFollowsTheDuplicatePolicy) {
               "Duplicate streams defined with same name: \"in\"");
 
   engine.SetDuplicateConstructs(dcOverwrite);
+  // A file that does not open replaces nothing: the old stream reads on.
+  const std::string missing = folder.File("missing.txt");
+  EXPECT_NE(test::ErrorOf([&] { engine.OpenStream(missing, "in", TOpenMode::Read); }), test::kNoError);
+  EXPECT_EQ(engine.ReadLine("in"), "");
+  WriteFile(first, "one\ntwo\n");
+  engine.OpenStream(first, "in", TOpenMode::Read);
+  EXPECT_EQ(engine.ReadLine("in"), "one");
+  EXPECT_NE(test::ErrorOf([&] { engine.OpenStream(missing, "in", TOpenMode::Read); }), test::kNoError);
+  EXPECT_EQ(engine.ReadLine("in"), "two");
   engine.OpenStream(second, "in", TOpenMode::Read);
   EXPECT_EQ(engine.ReadLine("in"), "second");
 }
