@@ -102,6 +102,8 @@ inline constexpr std::string_view SCallDepthExceeded = "Maximum call depth of %d
 inline constexpr std::string_view SRunNestedTooDeep = "Rules nested too deeply, more than %d runs inside rule actions";
 inline constexpr std::string_view SMultifieldTooLarge = "Multifield too large, more than %d items";
 inline constexpr std::string_view SRunOutOfMemory = "Out of memory while rules were firing, the run stopped";
+// Our own text for what a deffacts may not do while its facts are asserted.
+inline constexpr std::string_view SWhileResetting = "Unable to %s while the engine is resetting";
 inline constexpr std::string_view SWildcardNotLast =
     "Invalid parameter %s for deffunction %s, only the last parameter may be a multifield variable";
 inline constexpr std::string_view SBindingWithoutFact = "No fact for binding %s";

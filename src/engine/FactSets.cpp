@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
 #include "engine/InferenceEngine.h"
@@ -56,6 +57,7 @@ std::int32_t TFactSets::Add(TFactSet& factSet) {
   }
   // The new set takes the old one's place; the old one leaves the engine.
   TFactSet* old = list_[static_cast<std::size_t>(listed)];
+  CheckNotResetting("replace fact set", *old);
   list_[static_cast<std::size_t>(listed)] = &factSet;
   Unlisted(*old, old->FactSetName());
   Listed(factSet);
@@ -66,8 +68,14 @@ std::int32_t TFactSets::Add(TFactSet& factSet) {
 bool TFactSets::Delete(std::string_view name) {
   const std::int32_t listed = FindByName(name);
   if (listed < 0) return false;
+  CheckNotResetting("remove fact set", *list_[static_cast<std::size_t>(listed)]);
   Release(*list_[static_cast<std::size_t>(listed)]);
   return true;
+}
+
+void TFactSets::CheckNotResetting(std::string_view what, const TFactSet& factSet) const {
+  // The set may be the one whose facts are being asserted.
+  if (engine_.resetting_) Raise<EIEException>(IEConsts::SWhileResetting, std::string(what) + " " + factSet.FactSetName());
 }
 
 void TFactSets::Release(TFactSet& factSet) {

@@ -51,6 +51,8 @@ class TFactSets final {
   void Renamed(const TFactSet& factSet, std::string_view oldName);
 
  private:
+  // Raises while the engine resets: what (a verb and noun) would take the set away.
+  void CheckNotResetting(std::string_view what, const TFactSet& factSet) const;
   // The set leaves the engine; freed when the engine owns it.
   void Release(TFactSet& factSet);
   void Listed(const TFactSet& factSet);

@@ -179,6 +179,7 @@ void TInferenceEngine::ClearFactBase() {
 }
 
 void TInferenceEngine::Clear() {
+  if (resetting_) Raise<EIEException>(IEConsts::SWhileResetting, "clear");
   halt_ = false;
   nextFactIndex_ = 0;
   nextRuleNumber_ = 0;
@@ -218,13 +219,18 @@ void TInferenceEngine::Clear() {
 }
 
 void TInferenceEngine::Reset() {
-  ClearFactBase();
-  nextFactIndex_ = 0;
-  for (const auto& entry : rules_) entry.Value()->ResetFired();
-  AssertString(kInitialFactText);
-  if (resetGlobals_) globals_.Restore();
-  const std::vector<TFactSet*> sets(factSets_.List().begin(), factSets_.List().end());
-  for (TFactSet* set : sets) set->AssertFacts();
+  if (resetting_) Raise<EIEException>(IEConsts::SWhileResetting, "reset");
+  {
+    resetting_ = true;
+    auto done = ScopeExit([this] { resetting_ = false; });
+    ClearFactBase();
+    nextFactIndex_ = 0;
+    for (const auto& entry : rules_) entry.Value()->ResetFired();
+    AssertString(kInitialFactText);
+    if (resetGlobals_) globals_.Restore();
+    const std::vector<TFactSet*> sets(factSets_.List().begin(), factSets_.List().end());
+    for (TFactSet* set : sets) set->AssertFacts();
+  }
   if (onReset_) onReset_(*this);
 }
 

@@ -478,6 +478,9 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   IHostDialogs* dialogs_ = nullptr;
   std::vector<IReasonerWatcher*> destroyWatchers_;
   bool destroying_ = false;
+  // Set while Reset asserts the fact sets: a call in a deffacts fact that
+  // resets or clears the engine, or frees a fact set, is refused.
+  bool resetting_ = false;
   std::int32_t draining_ = 0;
   TIOStreams streams_{*this};
   // Output for t goes here while it is set.

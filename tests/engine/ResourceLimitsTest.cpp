@@ -98,6 +98,34 @@ TEST(ResourceLimits, RecursionThroughFunctionsAndRulesTogetherStopsAtTheCallDept
   EXPECT_EQ(ErrorOf([&] { session.Run("(dive " + std::to_string(kDeepCalls / 2) + ")"); }), test::kNoError);
 }
 
+// A deffacts fact whose call resets or clears the engine, or frees a fact
+// set, would recurse without end or free the set being asserted: the reset
+// stops with a message, keeps what it asserted so far and the engine works on.
+TEST(ResourceLimits, ADeffactsCannotResetClearOrRemoveFactSetsWhileItIsAsserted) {
+  const struct {
+    const char* call;
+    const char* refused;
+  } cases[] = {
+      {"(reset)", "reset"},
+      {"(clear)", "clear"},
+      {"(undeffacts d)", "remove fact set d"},
+      {"(undeffacts other)", "remove fact set other"},
+  };
+  for (const auto& [call, refused] : cases) {
+    TEngineSession session;
+    TInferenceEngine& engine = session.Engine();
+    session.Run(std::string("(deffacts d (before) (a ") + call + ") (after)) (deffacts other (x))");
+    const std::string error = ErrorOf([&] { engine.Reset(); });
+    EXPECT_TRUE(Contains(error, Format(IEConsts::SWhileResetting, refused))) << call << ": " << error;
+    EXPECT_EQ(session.Facts(), "f-0 (Initial-Fact)\nf-1 (before)\n") << call;
+    EXPECT_EQ(engine.FactSets().Count(), 2) << call;
+    session.Run("(deffacts d (fine)) (reset)");
+    EXPECT_NE(session.Facts().find("(fine)"), std::string::npos) << call;
+    // Outside a reset the same call works.
+    EXPECT_EQ(Failure(session, call), test::kNoError) << call;
+  }
+}
+
 TEST(ResourceLimits, AMultifieldCannotGrowBeyondItsBound) {
   const std::string message = Format(IEConsts::SMultifieldTooLarge, MaxMultifieldItems);
   auto list = MakeRef<TValueVector>();
