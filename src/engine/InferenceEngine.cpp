@@ -471,6 +471,7 @@ std::recursive_mutex& TInferenceEngine::FiringLock() {
 void TInferenceEngine::FireActivation(TActivation& activation) {
   TRule* const previous = std::exchange(firingRule_, &activation.Rule());
   auto restore = ScopeExit([&] { firingRule_ = previous; });
+  const TReteNetwork::TPropagation hold(*network_);
   activation.Fire();
 }
 

@@ -30,6 +30,21 @@ struct TReteTreeItem {
 
 class TReteNetwork final : public TGGraph {
  public:
+  // Counts a propagation in progress; frees dead nodes when the last ends.
+  // The engine holds one around a firing as well: the activation firing
+  // still refers to its terminal node after the actions, which may have
+  // cleared the network or removed the rule.
+  class TPropagation {
+   public:
+    explicit TPropagation(TReteNetwork& network) noexcept : network_(network) { ++network_.depth_; }
+    ~TPropagation();
+    TPropagation(const TPropagation&) = delete;
+    TPropagation& operator=(const TPropagation&) = delete;
+
+   private:
+    TReteNetwork& network_;
+  };
+
   using TActivationEvent = std::function<void(TReteNetwork& sender, const TActivation& activation)>;
   using TNotifyEvent = std::function<void(TReteNetwork& sender)>;
   using TNodeEvent = std::function<void(TReteNetwork& sender, TReteNode& node)>;
@@ -122,17 +137,6 @@ class TReteNetwork final : public TGGraph {
     std::vector<const IFactTemplate*> chain;
     std::vector<std::string> names;
     std::vector<TPatternMatchNode*> roots;
-  };
-  // Counts a propagation in progress; frees dead nodes when the last ends.
-  class TPropagation {
-   public:
-    explicit TPropagation(TReteNetwork& network) noexcept : network_(network) { ++network_.depth_; }
-    ~TPropagation();
-    TPropagation(const TPropagation&) = delete;
-    TPropagation& operator=(const TPropagation&) = delete;
-
-   private:
-    TReteNetwork& network_;
   };
 
   const std::vector<TPatternMatchNode*>& RootsFor(IFactTemplate& factTemplate);

@@ -288,5 +288,36 @@ TEST_F(TFaultsTest, AnActionFailingMidRunLeavesFactsAgendaAndNetworkConsistent) 
   EXPECT_EQ(session.Facts(), clean.Facts());
 }
 
+// An action may take away the network its own activation came from: clear
+// the engine, remove its rule or the type its pattern uses. The firing ends,
+// the run goes on with what is left, and the engine works afterwards.
+TEST_F(TFaultsTest, AnActionThatTakesAwayItsOwnRuleFinishesItsFiring) {
+  const struct {
+    const char* program;
+    std::int32_t fired;
+  } cases[] = {
+      {"(defrule r ?f <- (a ?x) => (retract ?f) (clear) (assert (b)))", 1},
+      {"(defrule r ?f <- (a ?x) => (retract ?f) (undefrule r) (assert (b)))", 1},
+      {"(deftype L extends (type FUZZY) (range 0 10) (values (term low ((0 1) (5 0)))))"
+       "(deftemplate m (slot v (type L)))"
+       "(defrule r (m (v low)) (a ?x) => (undeftype L) (assert (b)))",
+       1},
+  };
+  for (const auto& [program, fired] : cases) {
+    TEngineSession one;
+    TInferenceEngine& e = one.Engine();
+    one.Run(program);
+    e.Reset();
+    if (e.FindFactTemplate("m")) e.AssertString("(m (v low))");
+    for (const char* fact : {"(a 1)", "(a 2)", "(a 3)"}) e.AssertString(fact);
+    EXPECT_EQ(e.Run(), fired) << program;
+    EXPECT_NE(one.Facts().find("(b)"), std::string::npos) << program << "\n" << one.Facts();
+    EXPECT_EQ(one.Agenda(), "") << program;
+    one.Run("(defrule again (c) => (assert (d)))");
+    e.AssertString("(c)");
+    EXPECT_EQ(e.Run(), 1) << program;
+  }
+}
+
 }  // namespace
 }  // namespace fxe
