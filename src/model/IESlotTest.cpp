@@ -522,6 +522,15 @@ void TIEPattern::CompileDisjunctions() {
       pivotTest->conjunction_ = true;
       const TRef<TIEValue> pivot(pivotTest->SlotValue());
 
+      // An alternative compares a variable with the field, so it must be
+      // bound before; one first met here would only have the field's own
+      // value, and the rule's printed form would not read back.
+      for (std::size_t i = next; i < end && owner_; ++i) {
+        const TIEValue* value = tests[i]->SlotValue();
+        if (IsVariableValue(value) && owner_->BindsVariableAt(*this, value->Text(), slots_[s].name, subIndex))
+          Raise<EIEException>(IEConsts::SUnknownVariableName, value->Text());
+      }
+
       // One "or" argument per run of "and"-joined tests.
       TRef<IFunCall> alternatives = NewCall(engine, "or");
       while (next < end) {

@@ -287,6 +287,20 @@ TEST_F(TRuleTest, DisjunctionsAreCompiledWithTheirPivotBound) {
   EXPECT_EQ(bound.Pattern(1).AsString(),
             "(project (complexity ?_blank_1&:(or (eq ?l ?_blank_1) (eq high ?_blank_1))) (name ?n) "
             "(staff ?_blank_2&:(or (eq ?n ?_blank_2) (eq ann ?_blank_2))) )");
+
+  // An alternative naming a variable bound nowhere before is refused: it
+  // would compare the field with itself.
+  for (const bool pivotFirst : {true, false}) {
+    TRule unbound(&engine);
+    pattern = Pattern("project");
+    if (pivotFirst) {
+      pattern->AddTest("complexity", NewVariable("c").Get(), false);
+    } else {
+      pattern->AddTest("complexity", NewAtom("high").Get(), false);
+    }
+    pattern->AddTest("complexity", NewVariable("other").Get(), false, -1, false);
+    ExpectError([&] { unbound.AddPattern(std::move(pattern)); }, "Unknown variable name: other");
+  }
 }
 
 // --- Binding and firing --------------------------------------------------------------------------------------
