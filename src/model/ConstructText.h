@@ -26,15 +26,30 @@ inline void AppendQuoted(std::string& out, std::string_view text) {
 }
 
 // text with indent after every inner line end, for nesting one printed
-// construct inside another.
+// construct inside another. Line ends inside a string are part of its text
+// and stay as they are: the text is scanned as the reader reads it (escapes,
+// strings, comments to the line end), so a string reads back unchanged.
 inline void AppendIndented(std::string& out, std::string_view text, std::string_view indent) {
-  std::size_t start = 0;
-  for (std::size_t at = text.find(kLineEnd); at != std::string_view::npos; at = text.find(kLineEnd, start)) {
-    out.append(text.substr(start, at + kLineEnd.size() - start));
-    out += indent;
-    start = at + kLineEnd.size();
+  enum class EIn { Code, String, Comment } in = EIn::Code;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (in != EIn::String && text.compare(at, kLineEnd.size(), kLineEnd) == 0) {
+      out += kLineEnd;
+      out += indent;
+      at += kLineEnd.size() - 1;
+      in = EIn::Code;
+      continue;
+    }
+    out += c;
+    if (in == EIn::Comment) continue;
+    if (c == '\\' && at + 1 < text.size()) {
+      out += text[++at];
+    } else if (c == '"') {
+      in = in == EIn::String ? EIn::Code : EIn::String;
+    } else if (c == ';' && in == EIn::Code) {
+      in = EIn::Comment;
+    }
   }
-  out.append(text.substr(start));
 }
 
 // Kind names in ordinal order without the "dt" prefix, upper case, joined by

@@ -10,6 +10,7 @@
 #include "base/IEConsts.h"
 #include "base/IEExceptions.h"
 #include "base/Raise.h"
+#include "base/TextUtils.h"
 #include "packages/StandardFunctions.h"
 
 namespace fxe::detail {
@@ -83,11 +84,9 @@ TRef<TIEValue> Delete(TArguments& arguments) {
 
 TRef<TIEValue> Explode(TArguments& arguments) {
   const std::string whole = arguments.Text(0);
-  std::string_view text = whole;
   // Trimmed of every blank or control character at its ends; inside, only
   // blanks separate the words.
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  const std::string_view text = detail::TrimText(whole);
   TItems words;
   std::size_t position = 0;
   while (position < text.size()) {

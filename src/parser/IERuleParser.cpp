@@ -238,7 +238,8 @@ namespace {
 
 // A global's value as the reader takes it back: the reader takes one value
 // after "=", so a multifield prints as the create$ call that makes it (its
-// items as written, nil as the word).
+// items as written, nil as the word, a multifield item as a nested call:
+// create$ keeps the lists it is given as items).
 void AppendGlobalValue(std::string& out, const TIEValue& value) {
   if (value.DType() != dtList) {
     value.AppendText(out);
@@ -249,6 +250,8 @@ void AppendGlobalValue(std::string& out, const TIEValue& value) {
     out += ' ';
     if (!item || item->DType() == dtNone)
       out += "nil";
+    else if (item->DType() == dtList)
+      AppendGlobalValue(out, *item);
     else
       item->AppendItemText(out);
   }

@@ -221,6 +221,29 @@ TEST_F(TEngineStorageTest, ShapesCutByTheRangePrintTheirPoints) {
   EXPECT_TRUE(type->Equals(reread.Get())) << other.Engine().Parser().FormatDefinedType(*reread);
 }
 
+// Nested constructs print indented, but a line end inside a string is part
+// of its text: strings spanning lines in actions, function bodies, facts and
+// slot defaults read back unchanged, so saving again gives the same text.
+TEST_F(TEngineStorageTest, StringsSpanningLinesReadBackUnchanged) {
+  session.Run(
+      "(deffunction f (?x) \"doc\r\none\" (printout t \"a\r\nb;\\\"\r\nc\" crlf))"
+      "(defrule r => (printout t \"d\r\ne\"))"
+      "(deffacts d (x \"g\r\nh\" \"i\"))"
+      "(deftemplate m (slot s (default \"j\r\nk\")))");
+  const std::string saved = WithoutTime(engine.SaveAll());
+  for (const char* text : {"\"a\r\nb;\\\"\r\nc\"", "\"d\r\ne\"", "(x \"g\r\nh\" \"i\" )", "\"j\r\nk\""})
+    EXPECT_NE(saved.find(text), std::string::npos) << text << "\n" << saved;
+
+  TEngineSession other;
+  InstallSettingFunction(other);
+  other.Engine().Parse(saved, true);
+  EXPECT_EQ(WithoutTime(other.Engine().SaveAll()), saved);
+  other.Engine().Reset();
+  other.Engine().AssertString("(m)");
+  EXPECT_NE(other.Engine().Parser().FormatFact(*other.Engine().Facts().Snapshot().back()).find("\"j\r\nk\""),
+            std::string::npos);
+}
+
 TEST_F(TEngineStorageTest, LoadingRestoresTheParserStreamAlsoAfterAnError) {
   const std::string file = folder.File("bad.clp");
   WriteFile(file, "(deftemplate ok (slot x))\r\n(deftemplate");
@@ -426,16 +449,20 @@ TEST_F(TEngineStorageTest, MalformedPropertiesRaiseAndNeverCrash) {
 
 TEST(TEngineSavedGlobals, AMultifieldGlobalSavesAsTheCallThatMakesItAndReadsBackEqual) {
   TInferenceEngine engine;
-  engine.Parse("(defglobal ?*list* = (create$ a \"b c\" nil 7 2.5) ?*empty* = (create$))");
+  engine.Parse(
+      "(defglobal ?*list* = (create$ a \"b c\" nil 7 2.5) ?*empty* = (create$)"
+      "           ?*nested* = (create$ a (create$) (create$ b (create$ c))))");
   engine.Reset();
   const std::string saved = engine.SaveAll();
   EXPECT_NE(saved.find("(defglobal ?*list* = (create$ a \"b c\" nil 7 2.5000))"), std::string::npos) << saved;
   EXPECT_NE(saved.find("(defglobal ?*empty* = (create$))"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("(defglobal ?*nested* = (create$ a (create$) (create$ b (create$ c))))"), std::string::npos)
+      << saved;
 
   TInferenceEngine copy;
   copy.Parse(saved);
   copy.Reset();
-  for (const char* name : {"*list*", "*empty*"}) {
+  for (const char* name : {"*list*", "*empty*", "*nested*"}) {
     SCOPED_TRACE(name);
     const TRef<TIEValue>* original = engine.GlobalVariableTable().Find(name);
     const TRef<TIEValue>* reread = copy.GlobalVariableTable().Find(name);
