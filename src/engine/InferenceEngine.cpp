@@ -745,9 +745,46 @@ void TInferenceEngine::SetMinActivationStrength(float strength) {
 
 namespace {
 
+// True when value, at any depth of its calls and lists, is a fact of the
+// template (the fact argument of an assert, for instance).
+bool HoldsFactOf(const TIEValue& value, const IFactTemplate& factTemplate) {
+  if (const IFact* fact = value.FactPtr()) return fact->Template() == &factTemplate;
+  const auto holds = [&](const TRef<TIEValue>& item) { return item && HoldsFactOf(*item, factTemplate); };
+  if (const IFunCall* call = value.FunCallPtr()) return std::ranges::any_of(call->Arguments(), holds);
+  if (const TValueVector* list = value.ListPtr()) return std::ranges::any_of(list->Items(), holds);
+  return false;
+}
+
+// A rule uses a template through its patterns and through the facts its
+// actions assert: either way it is read again on the template that replaces it.
 bool UsesTemplate(const TRule& rule, const IFactTemplate& factTemplate) {
-  return std::any_of(rule.Patterns().begin(), rule.Patterns().end(),
-                     [&](const auto& pattern) { return pattern->FactTemplate() == &factTemplate; });
+  return std::ranges::any_of(rule.Patterns(),
+                             [&](const auto& pattern) { return pattern->FactTemplate() == &factTemplate; }) ||
+         std::ranges::any_of(rule.Actions(), [&](const TRef<IFunCall>& action) {
+           return action && std::ranges::any_of(action->Arguments(), [&](const TRef<TIEValue>& argument) {
+                    return argument && HoldsFactOf(*argument, factTemplate);
+                  });
+         });
+}
+
+// Every fact of the old template in value is read again from its text, now
+// on the engine's template of that name, as loading the printed value would
+// read it. A fact the new template cannot hold stays as it was.
+void ReadFactsAgain(TIEValue& value, const IFactTemplate& oldTemplate, TInferenceEngine& engine) {
+  if (const IFact* fact = value.FactPtr()) {
+    if (fact->Template() != &oldTemplate) return;
+    try {
+      value.SetAsFact(engine.ParseFact(fact->AsString()));
+    } catch (const EIEException&) {
+      // Left on the old template: the new one has no slots for it.
+    }
+    return;
+  }
+  const auto readAgain = [&](const TRef<TIEValue>& item) {
+    if (item) ReadFactsAgain(*item, oldTemplate, engine);
+  };
+  if (const IFunCall* call = value.FunCallPtr()) std::ranges::for_each(call->Arguments(), readAgain);
+  if (const TValueVector* list = value.ListPtr()) std::ranges::for_each(list->Items(), readAgain);
 }
 
 void DropPending(std::deque<TRef<IFact>>& pending, const IFactTemplate& factTemplate) {
@@ -860,6 +897,15 @@ void TInferenceEngine::ReplaceFactTemplate(IFactTemplate& oldTemplate, IFactTemp
       Parse(text, true);
     } catch (const EIEException&) {
       // A rule the new template cannot serve is left out.
+    }
+  }
+  // Deffunctions keep their objects (one may be running); only the facts
+  // their bodies assert move to the new template.
+  for (const auto& entry : functions_) {
+    if (const auto* interpreted = dynamic_cast<const TInterpretedFunction*>(entry.Value().Get())) {
+      for (const TRef<TIEValue>& action : interpreted->Actions()) {
+        if (action) ReadFactsAgain(*action, oldTemplate, *this);
+      }
     }
   }
 }

@@ -191,6 +191,23 @@ TEST_F(TInferenceEngineTest, FactSetsAreFoundByTheirCurrentName) {
   EXPECT_EQ(sets.Count(), 2);
 }
 
+// A template defined over an implied one of its name: the facts that rule
+// actions and deffunction bodies assert move to it, as they would after
+// saving and loading; a fact the new template cannot hold stays as written.
+TEST_F(TInferenceEngineTest, AFactInActionsMovesToTheTemplateThatReplacesItsImpliedOne) {
+  session.Run(
+      "(deffunction ad (?x) (assert (counter)) (assert (pair ?x)))"
+      "(defrule mk (go) => (assert (counter)))"
+      "(deftemplate counter (slot n (default 0)))"
+      "(deftemplate pair (slot a))"
+      "(defrule seen (counter (n ?n)) => (note seen ?n))");
+  EXPECT_EQ(engine.FormatFunction(*engine.FindFunction("ad")),
+            "(deffunction ad (?x)\r\n    (assert (counter (n 0)))\r\n    (assert (pair ?x ))\r\n)\r\n");
+  EXPECT_NE(engine.FindRule("mk")->AsString().find("(assert (counter (n 0)))"), std::string::npos);
+  session.Run("(reset) (ad 4) (run) (retract 1) (assert (go)) (run)");
+  EXPECT_EQ(session.log, (std::vector<std::string>{"seen 0", "seen 0"}));
+}
+
 TEST_F(TInferenceEngineTest, AnErrorInAnActionEndsRunAndLeavesTheEngineUsable) {
   session.Run(
       "(defrule bad (declare (salience 1)) (n ?n&:(> ?n 5)) => (fail))"
