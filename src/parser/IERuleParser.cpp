@@ -312,7 +312,13 @@ std::string TIERuleParser::FormatFunction(const IUserFunction& function) const {
     for (const TRef<TIEValue>& action : interpreted->Actions()) {
       if (!action) continue;
       out += kIndent;
-      AppendIndented(out, action->AsText(), kIndent);
+      // A nil action prints as the word, as inside calls.
+      std::string text;
+      if (action->DType() == dtNone)
+        text = "nil";
+      else
+        action->AppendItemText(text);
+      AppendIndented(out, text, kIndent);
       out += kLineEnd;
     }
   }

@@ -124,6 +124,13 @@ TEST_F(ReadBack, TemplatesFunctionsAndGlobalsWithEscapedNames) {
   second.Parse(function);
   EXPECT_EQ(second.parser.FormatFunction(*second.engine.FindFunction("f|g")), function);
 
+  // A body that is the constant nil keeps it.
+  Parse("(deffunction n () nil)");
+  const std::string constant = parser.FormatFunction(*engine.FindFunction("n"));
+  EXPECT_EQ(constant, "(deffunction n ()\r\n    nil\r\n)\r\n");
+  second.Parse(constant);
+  EXPECT_EQ(second.parser.FormatFunction(*second.engine.FindFunction("n")), constant);
+
   Parse("(defglobal ?*a\\ b* = x\\\"y)");
   EXPECT_EQ(TIERuleParser::GlobalVariableText("*a b*", *engine.EngineContext().FindVariableValue("*a b*")),
             "(defglobal ?*a\\ b* = x\\\"y)");
