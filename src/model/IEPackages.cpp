@@ -268,7 +268,9 @@ void TFunctionCall::AppendText(std::string& out) const {
   const bool slotForm = owner_ ? owner_->IsSlotFunction(name_) : IsDefaultSlotFunction(name_);
   for (std::size_t i = 0; i < arguments_.size(); ++i) {
     const TIEValue& argument = *arguments_[i];
-    if (slotForm && i > 0 && argument.DType() == dtList) {
+    // A slot-value pair prints in its parentheses, also in the first place,
+    // where the reader takes a parenthesised argument of modify as a pair.
+    if (slotForm && argument.DType() == dtList) {
       out += " (";
       argument.AppendText(out);
       out += ')';

@@ -54,6 +54,8 @@ TEST_F(ReadBack, RulesWithEscapedWordsAndNilArguments) {
       {"(defrule v (a (x ?a\\\"b)) => (f ?a\\\"b))", "(f ?a\\\"b)"},
       {"(defrule n (a (x nil)) => )", "(a (x nil) )"},
       {"(defrule q ?f\\|g <- (a (x 1)) => (retract ?f\\|g))", "?f\\|g <- (a (x 1) )"},
+      {"(defrule m ?f <- (a (x 1)) => (modify ?f (x 2)))", "(modify ?f (x 2 ))"},
+      {"(defrule p => (modify (e a)))", "(modify (e a ))"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.text);
