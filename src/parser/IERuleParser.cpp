@@ -237,23 +237,22 @@ std::string TIERuleParser::FormatFactSet(const TFactSet& factSet) const { return
 namespace {
 
 // A global's value as the reader takes it back: the reader takes one value
-// after "=", so a multifield prints as the create$ call that makes it (its
-// items as written, nil as the word, a multifield item as a nested call:
-// create$ keeps the lists it is given as items).
-void AppendGlobalValue(std::string& out, const TIEValue& value) {
-  if (value.DType() != dtList) {
-    value.AppendText(out);
+// after "=", so nil prints as the word and a multifield as the create$ call
+// that makes it, its items printed alike (create$ keeps the lists it is
+// given as items, so a list item is a nested call).
+void AppendGlobalValue(std::string& out, const TIEValue* value) {
+  if (!value || value->DType() == dtNone) {
+    out += "nil";
+    return;
+  }
+  if (value->DType() != dtList) {
+    value->AppendItemText(out);
     return;
   }
   out += "(create$";
-  for (const TRef<TIEValue>& item : value.AsList()->Items()) {
+  for (const TRef<TIEValue>& item : value->AsList()->Items()) {
     out += ' ';
-    if (!item || item->DType() == dtNone)
-      out += "nil";
-    else if (item->DType() == dtList)
-      AppendGlobalValue(out, *item);
-    else
-      item->AppendItemText(out);
+    AppendGlobalValue(out, item.Get());
   }
   out += ')';
 }
@@ -264,7 +263,7 @@ std::string TIERuleParser::GlobalVariableText(std::string_view name, const TIEVa
   std::string out = "(defglobal ?";
   detail::AppendWordTail(out, name);
   out += " = ";
-  AppendGlobalValue(out, value);
+  AppendGlobalValue(out, &value);
   out += ')';
   return out;
 }
@@ -276,7 +275,7 @@ std::string TIERuleParser::FormatGlobalVariables(
     out += " ?";
     detail::AppendWordTail(out, name);
     out += " = ";
-    if (value) AppendGlobalValue(out, *value);
+    AppendGlobalValue(out, value.Get());
   }
   out += ')';
   return out;

@@ -451,23 +451,24 @@ TEST(TEngineSavedGlobals, AMultifieldGlobalSavesAsTheCallThatMakesItAndReadsBack
   TInferenceEngine engine;
   engine.Parse(
       "(defglobal ?*list* = (create$ a \"b c\" nil 7 2.5) ?*empty* = (create$)"
-      "           ?*nested* = (create$ a (create$) (create$ b (create$ c))))");
+      "           ?*nested* = (create$ a (create$) (create$ b (create$ c))) ?*none* = nil)");
   engine.Reset();
   const std::string saved = engine.SaveAll();
   EXPECT_NE(saved.find("(defglobal ?*list* = (create$ a \"b c\" nil 7 2.5000))"), std::string::npos) << saved;
   EXPECT_NE(saved.find("(defglobal ?*empty* = (create$))"), std::string::npos) << saved;
   EXPECT_NE(saved.find("(defglobal ?*nested* = (create$ a (create$) (create$ b (create$ c))))"), std::string::npos)
       << saved;
+  EXPECT_NE(saved.find("(defglobal ?*none* = nil)"), std::string::npos) << saved;
 
   TInferenceEngine copy;
   copy.Parse(saved);
   copy.Reset();
-  for (const char* name : {"*list*", "*empty*", "*nested*"}) {
+  for (const char* name : {"*list*", "*empty*", "*nested*", "*none*"}) {
     SCOPED_TRACE(name);
     const TRef<TIEValue>* original = engine.GlobalVariableTable().Find(name);
     const TRef<TIEValue>* reread = copy.GlobalVariableTable().Find(name);
     ASSERT_TRUE(original && reread);
-    EXPECT_EQ((*original)->DType(), dtList);
+    EXPECT_EQ((*original)->DType(), std::string_view(name) == "*none*" ? (*reread)->DType() : dtList);
     EXPECT_TRUE((*original)->Equals(reread->Get())) << (*reread)->AsText();
   }
 }
