@@ -721,11 +721,31 @@ TRef<IIEDefinedType> TIEDefinedType::Clone() const {
 
 // --- Printed form -----------------------------------------------------------------------------
 
+namespace {
+
+// Whether a symbol's text, written as a word, would not read back as that
+// symbol: the lexer skips blanks before a word, starts a string, a comment
+// or punctuation at its first character, and reads ? and $? as variables.
+bool UnreadableAsWord(std::string_view text) noexcept {
+  if (text.empty()) return true;
+  const char first = text.front();
+  return static_cast<unsigned char>(first) < 33 || first == '"' || first == ';' || first == '?' ||
+         std::string_view("&()=[]|~").find(first) != std::string_view::npos || text.starts_with("$?");
+}
+
+}  // namespace
+
 std::string TIEDefinedType::AllowedValuesText() const {
   if (constraints_.Empty()) return {};
-  auto atoms = [this](std::string& out) {
+  // Symbols print as words; in an allowed-symbols clause, which makes every
+  // item a symbol, one that cannot be written as a word prints as a string.
+  const bool onlySymbols = constraints_ == TValueConstraints{vcAtom};
+  auto atoms = [this, onlySymbols](std::string& out) {
     for (const auto& atom : allowedAtoms_) {
-      out += atom;
+      if (onlySymbols && UnreadableAsWord(atom))
+        AppendQuoted(out, atom);
+      else
+        detail::AppendWord(out, atom);
       out += ' ';
     }
   };

@@ -159,6 +159,24 @@ TEST_F(ReadBack, SlotDefaultOfAFuzzyTypeLeavesTheTypeUnchanged) {
   EXPECT_EQ(computed->AsFuzzy()->Variable(), l->FuzzyVariable());
 }
 
+// Symbols an allowed-symbols clause made from strings print so that they
+// read back as the same symbols: escaped inside, quoted when no word can
+// start like them.
+TEST_F(ReadBack, AllowedSymbolsThatAreNoWordsReadBackAsTheSameSymbols) {
+  Parse("(deftype K extends (type SYMBOL) (allowed-symbols \" \" \"a b\" \"?v\" \"(x\" plain))");
+  const TRef<IIEDefinedType> k = engine.FindDefinedType("K");
+  ASSERT_TRUE(k);
+  EXPECT_EQ(k->AllowedAtomCount(), 5);
+  const std::string printed = parser.FormatDefinedType(*k);
+  EXPECT_NE(printed.find("(allowed-symbols \" \" a\\ b \"?v\" \"(x\" plain )"), std::string::npos) << printed;
+  TParserSession second;
+  second.Parse(printed);
+  const TRef<IIEDefinedType> copy = second.engine.FindDefinedType("K");
+  ASSERT_TRUE(copy);
+  EXPECT_TRUE(k->Equals(copy.Get())) << second.parser.FormatDefinedType(*copy);
+  EXPECT_EQ(second.parser.FormatDefinedType(*copy), printed);
+}
+
 // The number of parse errors a collected message reports.
 std::size_t ErrorCount(const std::string& message) {
   std::size_t count = 0;
