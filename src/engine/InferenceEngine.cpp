@@ -769,22 +769,24 @@ bool UsesTemplate(const TRule& rule, const IFactTemplate& factTemplate) {
 
 // Every fact of the old template in value is read again from its text, now
 // on the engine's template of that name, as loading the printed value would
-// read it. A fact the new template cannot hold stays as it was.
-void ReadFactsAgain(TIEValue& value, const IFactTemplate& oldTemplate, TInferenceEngine& engine) {
+// read it. False when the new template cannot hold one of them.
+bool ReadFactsAgain(TIEValue& value, const IFactTemplate& oldTemplate, TInferenceEngine& engine) {
   if (const IFact* fact = value.FactPtr()) {
-    if (fact->Template() != &oldTemplate) return;
+    if (fact->Template() != &oldTemplate) return true;
     try {
       value.SetAsFact(engine.ParseFact(fact->AsString()));
+      return true;
     } catch (const EIEException&) {
-      // Left on the old template: the new one has no slots for it.
+      return false;
     }
-    return;
   }
+  bool moved = true;
   const auto readAgain = [&](const TRef<TIEValue>& item) {
-    if (item) ReadFactsAgain(*item, oldTemplate, engine);
+    if (item && !ReadFactsAgain(*item, oldTemplate, engine)) moved = false;
   };
   if (const IFunCall* call = value.FunCallPtr()) std::ranges::for_each(call->Arguments(), readAgain);
   if (const TValueVector* list = value.ListPtr()) std::ranges::for_each(list->Items(), readAgain);
+  return moved;
 }
 
 void DropPending(std::deque<TRef<IFact>>& pending, const IFactTemplate& factTemplate) {
@@ -900,14 +902,20 @@ void TInferenceEngine::ReplaceFactTemplate(IFactTemplate& oldTemplate, IFactTemp
     }
   }
   // Deffunctions keep their objects (one may be running); only the facts
-  // their bodies assert move to the new template.
+  // their bodies assert move to the new template. One with a fact the new
+  // template cannot hold is left out, as a rule is and as reading its text
+  // would refuse it.
+  std::vector<std::string> unreadable;
   for (const auto& entry : functions_) {
     if (const auto* interpreted = dynamic_cast<const TInterpretedFunction*>(entry.Value().Get())) {
+      bool moved = true;
       for (const TRef<TIEValue>& action : interpreted->Actions()) {
-        if (action) ReadFactsAgain(*action, oldTemplate, *this);
+        if (action && !ReadFactsAgain(*action, oldTemplate, *this)) moved = false;
       }
+      if (!moved) unreadable.push_back(entry.Key());
     }
   }
+  for (const std::string& name : unreadable) functions_.Remove(name);
 }
 
 // --- IReasoner: collections ---------------------------------------------------------------------------------------
