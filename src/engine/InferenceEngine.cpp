@@ -789,6 +789,16 @@ bool ReadFactsAgain(TIEValue& value, const IFactTemplate& oldTemplate, TInferenc
   return moved;
 }
 
+// Templates that extended one being replaced or removed no longer extend
+// anything: they keep the slots they took over, and print and read back as
+// the templates they now are.
+template <class TTemplates>
+void DetachChildren(const TTemplates& templates, const IFactTemplate& parent) {
+  for (const auto& entry : templates) {
+    if (entry.Value()->Parent() == &parent) entry.Value()->SetParent(nullptr);
+  }
+}
+
 void DropPending(std::deque<TRef<IFact>>& pending, const IFactTemplate& factTemplate) {
   for (std::size_t i = pending.size(); i-- > 0;) {
     if (pending[i]->Template() == &factTemplate) pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
@@ -799,6 +809,7 @@ void DropPending(std::deque<TRef<IFact>>& pending, const IFactTemplate& factTemp
 
 void TInferenceEngine::RemoveFactTemplate(IFactTemplate& factTemplate) {
   const TRef<IFactTemplate> keep(&factTemplate);
+  DetachChildren(templates_, factTemplate);
   DropPending(pendingAssertions_, factTemplate);
   DropPending(pendingRetractions_, factTemplate);
   const std::vector<TRef<IFact>> facts = facts_.Snapshot();
@@ -857,6 +868,7 @@ void TInferenceEngine::ReplaceFactTemplate(IFactTemplate& oldTemplate, IFactTemp
     return;
   }
   const TRef<IFactTemplate> keep(&oldTemplate);
+  DetachChildren(templates_, oldTemplate);
   DropPending(pendingAssertions_, oldTemplate);
   DropPending(pendingRetractions_, oldTemplate);
   std::vector<std::string> facts;

@@ -211,6 +211,21 @@ TEST_F(TInferenceEngineTest, AFactInActionsMovesToTheTemplateThatReplacesItsImpl
   EXPECT_EQ(session.log, (std::vector<std::string>{"seen 0", "seen 0"}));
 }
 
+// A template that extended one redefined or removed keeps its slots but no
+// longer names the old parent, which no engine could read it with.
+TEST_F(TInferenceEngineTest, ATemplateWhoseParentIsRedefinedOrRemovedExtendsNothing) {
+  for (const char* change : {"(deftemplate base)", "(undeftemplate base)"}) {
+    SCOPED_TRACE(change);
+    TEngineSession fresh;
+    fresh.Run("(deftemplate base (slot b)) (deftemplate d extends base (slot e))");
+    fresh.Run(change);
+    const TRef<IFactTemplate> d = fresh.Engine().FindFactTemplate("d");
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->Parent(), nullptr);
+    EXPECT_EQ(d->AsString(), "(deftemplate d\r\n    (slot b )\r\n    (slot e )\r\n)");
+  }
+}
+
 TEST_F(TInferenceEngineTest, AnErrorInAnActionEndsRunAndLeavesTheEngineUsable) {
   session.Run(
       "(defrule bad (declare (salience 1)) (n ?n&:(> ?n 5)) => (fail))"
