@@ -13,6 +13,10 @@ namespace fxe::detail {
 // token (a word also ends at any byte below 33).
 inline constexpr std::string_view kWordDelimiters = "\"&();<[]|~";
 
+// Characters that are tokens of their own wherever they stand, also where a
+// word could begin.
+inline constexpr std::string_view kPunctuation = "&()=[]|~";
+
 // Whether c, inside a word, must be written with a backslash in front: it
 // would end the word, or it is the backslash itself.
 inline bool NeedsWordEscape(char c) noexcept {
@@ -40,6 +44,16 @@ inline void AppendWord(std::string& out, std::string_view text) {
   if (text.empty()) return;
   out += text.front();
   AppendWordTail(out, text.substr(1));
+}
+
+// Whether text, written with AppendWord, cannot read back as a symbol of
+// that text: AppendWord writes it unchanged (see above), or it begins like
+// a variable (? or $?).
+inline bool UnreadableAsWord(std::string_view text) noexcept {
+  if (text.empty()) return true;
+  const char first = text.front();
+  return static_cast<unsigned char>(first) < 33 || first == '"' || first == ';' || first == '?' ||
+         kPunctuation.find(first) != std::string_view::npos || text.starts_with("$?");
 }
 
 }  // namespace fxe::detail

@@ -745,13 +745,22 @@ void TInferenceEngine::SetMinActivationStrength(float strength) {
 
 namespace {
 
-// True when value, at any depth of its calls and lists, is a fact of the
-// template (the fact argument of an assert, for instance).
+bool HoldsFactOf(const TIEValue& value, const IFactTemplate& factTemplate);
+
+// True when an argument of the call, at any depth of its calls and lists, is
+// a fact of the template (the fact argument of an assert, for instance).
+bool CallHoldsFactOf(const IFunCall& call, const IFactTemplate& factTemplate) {
+  return std::ranges::any_of(call.Arguments(), [&](const TRef<TIEValue>& argument) {
+    return argument && HoldsFactOf(*argument, factTemplate);
+  });
+}
+
 bool HoldsFactOf(const TIEValue& value, const IFactTemplate& factTemplate) {
   if (const IFact* fact = value.FactPtr()) return fact->Template() == &factTemplate;
-  const auto holds = [&](const TRef<TIEValue>& item) { return item && HoldsFactOf(*item, factTemplate); };
-  if (const IFunCall* call = value.FunCallPtr()) return std::ranges::any_of(call->Arguments(), holds);
-  if (const TValueVector* list = value.ListPtr()) return std::ranges::any_of(list->Items(), holds);
+  if (const IFunCall* call = value.FunCallPtr()) return CallHoldsFactOf(*call, factTemplate);
+  if (const TValueVector* list = value.ListPtr())
+    return std::ranges::any_of(list->Items(),
+                               [&](const TRef<TIEValue>& item) { return item && HoldsFactOf(*item, factTemplate); });
   return false;
 }
 
@@ -761,9 +770,7 @@ bool UsesTemplate(const TRule& rule, const IFactTemplate& factTemplate) {
   return std::ranges::any_of(rule.Patterns(),
                              [&](const auto& pattern) { return pattern->FactTemplate() == &factTemplate; }) ||
          std::ranges::any_of(rule.Actions(), [&](const TRef<IFunCall>& action) {
-           return action && std::ranges::any_of(action->Arguments(), [&](const TRef<TIEValue>& argument) {
-                    return argument && HoldsFactOf(*argument, factTemplate);
-                  });
+           return action && CallHoldsFactOf(*action, factTemplate);
          });
 }
 

@@ -721,20 +721,6 @@ TRef<IIEDefinedType> TIEDefinedType::Clone() const {
 
 // --- Printed form -----------------------------------------------------------------------------
 
-namespace {
-
-// Whether a symbol's text, written as a word, would not read back as that
-// symbol: the lexer skips blanks before a word, starts a string, a comment
-// or punctuation at its first character, and reads ? and $? as variables.
-bool UnreadableAsWord(std::string_view text) noexcept {
-  if (text.empty()) return true;
-  const char first = text.front();
-  return static_cast<unsigned char>(first) < 33 || first == '"' || first == ';' || first == '?' ||
-         std::string_view("&()=[]|~").find(first) != std::string_view::npos || text.starts_with("$?");
-}
-
-}  // namespace
-
 std::string TIEDefinedType::AllowedValuesText() const {
   if (constraints_.Empty()) return {};
   // Symbols print as words; in an allowed-symbols clause, which makes every
@@ -742,7 +728,7 @@ std::string TIEDefinedType::AllowedValuesText() const {
   const bool onlySymbols = constraints_ == TValueConstraints{vcAtom};
   auto atoms = [this, onlySymbols](std::string& out) {
     for (const auto& atom : allowedAtoms_) {
-      if (onlySymbols && UnreadableAsWord(atom))
+      if (onlySymbols && detail::UnreadableAsWord(atom))
         AppendQuoted(out, atom);
       else
         detail::AppendWord(out, atom);

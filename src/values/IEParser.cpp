@@ -57,8 +57,9 @@ constexpr std::array<EWordChar, 256> MakeWordChars() {
 }
 constexpr std::array<EWordChar, 256> kWordChars = MakeWordChars();
 
-// The punctuation characters, each a one-character text for its token.
-constexpr std::string_view kPunctuation = "&()=[]|~";
+// The punctuation characters (detail::kPunctuation), each a one-character
+// text for its token.
+using detail::kPunctuation;
 
 constexpr std::array<bool, 256> MakePunctuation() {
   std::array<bool, 256> table{};
