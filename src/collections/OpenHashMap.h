@@ -3,6 +3,11 @@
 // indexes: linear probing, deletion by backward shift (no tombstones), growth
 // by doubling at half load. Unlike the engine's named collections it has no
 // observable order; it only answers lookups.
+//
+// A slot is the key and the value (16 bytes for a pointer): the all-ones key
+// marks a free slot, so the key all-ones shares its entry with all-ones minus
+// one. The engine's keys are 32-bit numbers, addresses, or structural hashes
+// whose users compare what they find; none of them depends on the two apart.
 #pragma once
 
 #include <cstddef>
@@ -29,9 +34,10 @@ class TOpenHashMap {
 
   TValue* Find(std::uint64_t key) noexcept {
     if (count_ == 0) return nullptr;
+    key = Stored(key);
     for (std::size_t i = Home(key);; i = (i + 1) & mask_) {
       TSlot& slot = slots_[i];
-      if (!slot.used) return nullptr;
+      if (slot.key == kFree) return nullptr;
       if (slot.key == key) return &slot.value;
     }
   }
@@ -41,9 +47,9 @@ class TOpenHashMap {
   TValue& operator[](std::uint64_t key) {
     if (TValue* found = Find(key)) return *found;
     if ((count_ + 1) * 2 > capacity_) Grow();
+    key = Stored(key);
     std::size_t i = Home(key);
-    while (slots_[i].used) i = (i + 1) & mask_;
-    slots_[i].used = true;
+    while (slots_[i].key != kFree) i = (i + 1) & mask_;
     slots_[i].key = key;
     slots_[i].value = TValue();
     ++count_;
@@ -52,14 +58,15 @@ class TOpenHashMap {
 
   bool Erase(std::uint64_t key) noexcept {
     if (count_ == 0) return false;
+    key = Stored(key);
     std::size_t i = Home(key);
     for (;; i = (i + 1) & mask_) {
-      if (!slots_[i].used) return false;
+      if (slots_[i].key == kFree) return false;
       if (slots_[i].key == key) break;
     }
     // Backward shift: move later members of the probe run into the hole.
     std::size_t hole = i;
-    for (std::size_t j = (i + 1) & mask_; slots_[j].used; j = (j + 1) & mask_) {
+    for (std::size_t j = (i + 1) & mask_; slots_[j].key != kFree; j = (j + 1) & mask_) {
       const std::size_t home = Home(slots_[j].key);
       // j's entry may move to the hole when its home is not cyclically in (hole, j].
       const bool movable = hole <= j ? (home <= hole || home > j) : (home <= hole && home > j);
@@ -68,7 +75,7 @@ class TOpenHashMap {
         hole = j;
       }
     }
-    slots_[hole].used = false;
+    slots_[hole].key = kFree;
     slots_[hole].value = TValue();
     --count_;
     return true;
@@ -89,11 +96,14 @@ class TOpenHashMap {
   }
 
  private:
+  static constexpr std::uint64_t kFree = ~std::uint64_t{0};
+
   struct TSlot {
-    std::uint64_t key = 0;
+    std::uint64_t key = kFree;
     TValue value{};
-    bool used = false;
   };
+
+  static std::uint64_t Stored(std::uint64_t key) noexcept { return key == kFree ? kFree - 1 : key; }
 
   std::size_t Home(std::uint64_t key) const noexcept {
     // Fibonacci hashing spreads keys whose low bits are alike.
@@ -107,9 +117,9 @@ class TOpenHashMap {
     capacity_ = capacity;
     mask_ = capacity - 1;
     for (std::size_t k = 0; k < oldCapacity; ++k) {
-      if (!old[k].used) continue;
+      if (old[k].key == kFree) continue;
       std::size_t i = Home(old[k].key);
-      while (slots_[i].used) i = (i + 1) & mask_;
+      while (slots_[i].key != kFree) i = (i + 1) & mask_;
       slots_[i] = std::move(old[k]);
     }
   }

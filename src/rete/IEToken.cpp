@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "base/IEConsts.h"
@@ -64,14 +65,13 @@ void* TTokenPool::Allocate() {
   if (free_) {
     slot = std::exchange(free_, free_->next);
   } else {
-    if (used_ == chunkSize_) {
-      const std::size_t size = chunkSize_ == 0 ? 64 : std::min<std::size_t>(chunkSize_ * 2, 4096);
+    if (used_ == kSlotsPerChunk) {
       chunks_.reserve(chunks_.size() + 1);
-      chunks_.emplace_back(new TSlot[size]);
-      chunkSize_ = size;
-      used_ = 0;
+      chunks_.emplace_back(static_cast<TSlot*>(::operator new(kChunkBytes, std::align_val_t{kChunkBytes})));
+      chunks_.back().get()->pool = this;
+      used_ = 1;
     }
-    slot = &chunks_.back()[used_++];
+    slot = chunks_.back().get() + used_++;
   }
   ++live_;
   ++statistics_.tokensCreated;
@@ -85,19 +85,25 @@ void TTokenPool::Free(void* storage) noexcept {
   if (--live_ == 0 && abandoned_) delete this;
 }
 
+TTokenPool& TTokenPool::Of(const TIEToken& token) noexcept {
+  const auto chunk = reinterpret_cast<std::uintptr_t>(&token) & ~(std::uintptr_t{kChunkBytes} - 1);
+  return *reinterpret_cast<const TSlot*>(chunk)->pool;
+}
+
 // --- TIEToken ---------------------------------------------------------------------------------------
 
-TIEToken::TIEToken(TTokenPool& pool) noexcept : pool_(&pool) {}
+static_assert(sizeof(TIEToken) == 128, "a token fills two cache lines");
 
 TIEToken::~TIEToken() {
   if (parent_) parent_->Release();
   if (factOwner_) factOwner_->Release();
+  if (ownsFact_) TRef<IFact>::Adopt(fact_).Reset();
 }
 
 void TIEToken::Destroy() noexcept {
-  TTokenPool* pool = pool_;
+  TTokenPool& pool = TTokenPool::Of(*this);
   this->~TIEToken();
-  pool->Free(this);
+  pool.Free(this);
 }
 
 void TIEToken::Release() noexcept {
@@ -115,16 +121,16 @@ void TIEToken::ComputeKey() noexcept {
 }
 
 TIEToken* TIEToken::NewClear(TTokenPool& pool) {
-  auto* token = new (pool.Allocate()) TIEToken(pool);
+  auto* token = new (pool.Allocate()) TIEToken();
   token->ComputeKey();
   return token;
 }
 
 TIEToken* TIEToken::NewFromFact(TTokenPool& pool, TTokenAction tag, TRef<IFact> fact, std::uint32_t copySignature) {
-  auto* token = new (pool.Allocate()) TIEToken(pool);
-  token->fact_ = fact.Get();
+  auto* token = new (pool.Allocate()) TIEToken();
   token->factIndex_ = fact ? fact->ID() : -1;
-  token->factRef_ = std::move(fact);
+  token->fact_ = fact.Detach();
+  token->ownsFact_ = token->fact_ != nullptr;
   token->size_ = 1;
   token->hashCode_ = token->factIndex_;
   token->copySignature_ = copySignature;
@@ -134,11 +140,11 @@ TIEToken* TIEToken::NewFromFact(TTokenPool& pool, TTokenAction tag, TRef<IFact> 
 }
 
 TIEToken* TIEToken::NewCopy(TTokenPool& pool, const TIEToken& source) {
-  auto* token = new (pool.Allocate()) TIEToken(pool);
+  auto* token = new (pool.Allocate()) TIEToken();
   token->parent_ = source.parent_;
   if (token->parent_) token->parent_->Hold();
   // A copy of a single-fact token leans on it for the fact.
-  token->factOwner_ = source.factRef_ ? const_cast<TIEToken*>(&source) : source.factOwner_;
+  token->factOwner_ = source.ownsFact_ ? const_cast<TIEToken*>(&source) : source.factOwner_;
   if (token->factOwner_) token->factOwner_->Hold();
   token->fact_ = source.fact_;
   token->key_ = source.key_;
@@ -152,14 +158,14 @@ TIEToken* TIEToken::NewCopy(TTokenPool& pool, const TIEToken& source) {
 }
 
 TIEToken* TIEToken::NewExtension(TTokenPool& pool, TIEToken& parent, const TIEToken* right, IFact* negationFact) {
-  auto* token = new (pool.Allocate()) TIEToken(pool);
+  auto* token = new (pool.Allocate()) TIEToken();
   token->parent_ = &parent;
   parent.Hold();
   if (right) {
     token->fact_ = right->fact_;
     token->factIndex_ = right->factIndex_;
     token->copySignature_ = right->copySignature_;
-    token->factOwner_ = right->factRef_ ? const_cast<TIEToken*>(right) : right->factOwner_;
+    token->factOwner_ = right->ownsFact_ ? const_cast<TIEToken*>(right) : right->factOwner_;
     if (token->factOwner_) token->factOwner_->Hold();
   } else {
     token->fact_ = negationFact;
@@ -368,6 +374,7 @@ TIEToken* TIETokenTree::Insert(const TIEToken& token, const TMemoryKey& key) {
   copy->bucket_ = b;
   copy->keyHash_ = key.chain;
   copy->wildcard_ = key.wildcard;
+  if (nextSequence_ == std::numeric_limits<std::uint32_t>::max()) Renumber();
   copy->sequence_ = nextSequence_++;
   TBucket& bucket = buckets_[b];
   occupied_[static_cast<std::size_t>(b) / 64] |= std::uint64_t{1} << (b % 64);
@@ -428,6 +435,16 @@ void TIETokenTree::Unlink(TIEToken& token) noexcept {
     }
   }
   token.Release();
+}
+
+void TIETokenTree::Renumber() noexcept {
+  std::uint32_t highest = 0;
+  for (std::int32_t b = 0; b < bucketCount_; ++b) {
+    std::uint32_t sequence = 0;
+    for (TIEToken* token = buckets_[b].head; token; token = token->bucketNext_) token->sequence_ = ++sequence;
+    highest = std::max(highest, sequence);
+  }
+  nextSequence_ = highest + 1;
 }
 
 void TIETokenTree::FlushDeferred() noexcept {

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +45,9 @@ struct TReteStatistics {
   std::uint64_t activationsCreated = 0;
 };
 
-class TIEToken final : public IReteToken {
+// Two cache lines: the first holds what equality and joins read (chain, fact,
+// key, hash, strength), the second the engine holds and the place in a memory.
+class alignas(64) TIEToken final : public IReteToken {
  public:
   // --- Creation (the pool of a network) -----------------------------------------------
   // The clear token: no fact, strength 1.
@@ -108,26 +111,27 @@ class TIEToken final : public IReteToken {
   friend class TTokenPool;
   friend class TIETokenTree;
 
-  explicit TIEToken(TTokenPool& pool) noexcept;
+  TIEToken() noexcept = default;
   ~TIEToken() override;
   void ComputeKey() noexcept;
   void Destroy() noexcept;
 
-  // Chain and contents.
-  TTokenPool* pool_;
+  // Chain and contents. size_ comes first so that it fills the space the
+  // reference count leaves before the first pointer.
+  std::int32_t size_ = 0;
   TIEToken* parent_ = nullptr;     // held
   TIEToken* factOwner_ = nullptr;  // held: the single-fact token that owns fact_
-  IFact* fact_ = nullptr;
-  TRef<IFact> factRef_;  // single-fact tokens own their fact
+  IFact* fact_ = nullptr;          // counted when ownsFact_
   std::uint64_t key_ = 0;
-  std::int32_t size_ = 0;
-  std::int32_t negatedCount_ = 0;
   std::int32_t hashCode_ = 0;
   std::int32_t factIndex_ = -1;
   std::uint32_t copySignature_ = 0;
   float strength_ = 1.0f;
+
   std::uint32_t holds_ = 0;
+  std::int32_t negatedCount_ = 0;
   TTokenAction tag_ = taClear;
+  bool ownsFact_ = false;  // single-fact tokens own their fact
 
   // Membership of the one memory that stores this token (stored tokens are
   // copies made for that memory).
@@ -135,7 +139,7 @@ class TIEToken final : public IReteToken {
   bool wildcard_ = false;
   std::int32_t bucket_ = -1;
   std::uint32_t keyHash_ = 0;
-  std::uint64_t sequence_ = 0;
+  std::uint32_t sequence_ = 0;
   TIEToken* bucketPrev_ = nullptr;
   TIEToken* bucketNext_ = nullptr;
   TIEToken* chainPrev_ = nullptr;
@@ -170,7 +174,8 @@ class TTokenHold {
 
 // The pool tokens of one network come from. It outlives the network while
 // tokens handed out in counted references are still alive, and keeps the
-// negation facts tokens point to.
+// negation facts tokens point to. Tokens are carved from aligned chunks whose
+// first slot names the pool, so that a token finds its pool from its address.
 class TTokenPool {
  public:
   // A pool owned by its creator until Abandon.
@@ -188,15 +193,22 @@ class TTokenPool {
   ~TTokenPool();
   void* Allocate();
   void Free(void* slot) noexcept;
+  static TTokenPool& Of(const TIEToken& token) noexcept;
 
+  static constexpr std::size_t kChunkBytes = 64 * 1024;
   union TSlot {
     TSlot* next;
+    TTokenPool* pool;  // the first slot of a chunk
     alignas(TIEToken) unsigned char storage[sizeof(TIEToken)];
   };
-  std::vector<std::unique_ptr<TSlot[]>> chunks_;
+  static constexpr std::size_t kSlotsPerChunk = kChunkBytes / sizeof(TSlot);
+  struct TChunkRelease {
+    void operator()(TSlot* chunk) const noexcept { ::operator delete(chunk, std::align_val_t{kChunkBytes}); }
+  };
+
+  std::vector<std::unique_ptr<TSlot, TChunkRelease>> chunks_;
   TSlot* free_ = nullptr;
-  std::size_t used_ = 0;       // slots carved from the last chunk
-  std::size_t chunkSize_ = 0;  // size of the last chunk
+  std::size_t used_ = kSlotsPerChunk;  // slots carved from the last chunk
   std::size_t live_ = 0;
   std::vector<TRef<IFact>> kept_;
   TReteStatistics statistics_;
@@ -368,6 +380,8 @@ class TIETokenTree final : public ITokenMemory {
   void Close(TMemoryCursor& cursor) noexcept override;
 
   static const ITokenMemoryFactory& Factory() noexcept;
+  // The insertion number the next token gets (tests of the numbers running out).
+  void StartSequenceAt(std::uint32_t sequence) noexcept { nextSequence_ = sequence; }
 
  private:
   struct TBucket {
@@ -385,6 +399,9 @@ class TIETokenTree final : public ITokenMemory {
   void FlushDeferred() noexcept;
   TIEToken* Pick(TMemoryCursor& cursor) noexcept;
   TIEToken* ScanFrom(TMemoryCursor& cursor, TIEToken* token) noexcept;
+  // Numbers the tokens of every bucket again from 1 in their order, when the
+  // insertion numbers run out (only the order within a bucket is compared).
+  void Renumber() noexcept;
 
   // The first non-empty bucket from the given one on, or -1.
   std::int32_t NextOccupied(std::int32_t from) const noexcept;
@@ -395,7 +412,7 @@ class TIETokenTree final : public ITokenMemory {
   TOpenHashMap<TChain> chains_;
   TOpenHashMap<TIEToken*> byKey_;
   std::vector<TIEToken*> deferred_;
-  std::uint64_t nextSequence_ = 1;
+  std::uint32_t nextSequence_ = 1;
   std::int32_t count_ = 0;
   std::int32_t lowest_;
   std::int32_t highest_ = -1;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "base/IEExceptions.h"
@@ -188,6 +189,46 @@ TEST_F(TIETokenTest, HashedProbesVisitOnlyCandidatesInInsertionOrder) {
   mixed.Insert(Single(9, taAdd, NewInteger(bucket + 101)));
   TMemoryKey sameBucket{static_cast<std::uint32_t>(bucket), static_cast<std::uint32_t>(bucket), false};
   EXPECT_EQ(Walk(mixed, &sameBucket), (std::vector<std::string>{"f-6", "f-7", "f-8"}));
+}
+
+TEST_F(TIETokenTest, ProbesKeepInsertionOrderWhenTheInsertionNumbersRunOut) {
+  // A wildcard and plain tokens of one bucket merge by insertion number; the
+  // numbers wrap after four insertions here and are given out again by order.
+  TRef<IFuzzySet> set = NewEngineFuzzySet();
+  set->AddPoint(0, 1);
+  const TRef<TIEValue> fuzzy = MakeRef<TIEValue>(set);
+  const auto bucket = static_cast<std::int32_t>(BucketOf(fuzzy->HashCode(), 101));
+  TIETokenTree memory(*pool_, TMemoryKeying(TKeySource::SlotValue, true, 0, "key"), 101);
+  memory.StartSequenceAt(std::numeric_limits<std::uint32_t>::max() - 3);
+  memory.Insert(Single(1, taAdd, NewInteger(bucket)));
+  holds_.emplace_back(TIEToken::NewFromFact(*pool_, taAdd, Fact(2, fuzzy)));
+  memory.Insert(*holds_.back());
+  memory.Insert(Single(3, taAdd, NewInteger(bucket)));
+  memory.Insert(Single(4, taAdd, NewInteger(bucket + 101)));
+  memory.Insert(Single(5, taAdd, NewInteger(bucket)));
+  holds_.emplace_back(TIEToken::NewFromFact(*pool_, taAdd, Fact(6, fuzzy)));
+  memory.Insert(*holds_.back());
+  memory.Insert(Single(7, taAdd, NewInteger(bucket)));
+  ASSERT_TRUE(memory.Remove(Single(3, taRemove, NewInteger(bucket))));
+  TMemoryKey key{static_cast<std::uint32_t>(bucket), static_cast<std::uint32_t>(bucket), false};
+  EXPECT_EQ(Walk(memory, &key), (std::vector<std::string>{"f-1", "f-2", "f-5", "f-6", "f-7"}));
+}
+
+TEST_F(TIETokenTest, TokensOfManyChunksFindTheirPool) {
+  // More tokens than one chunk of the pool holds; each one freed goes back to
+  // the pool it came from, and a second pool keeps its own.
+  TTokenPoolHandle other(TTokenPool::Create());
+  {
+    std::vector<TTokenHold> many;
+    for (std::int32_t id = 0; id < 3000; ++id) {
+      many.emplace_back(TIEToken::NewFromFact(id % 2 ? *pool_ : *other, taAdd, Fact(id)));
+    }
+    EXPECT_EQ(pool_->LiveTokens(), 1500u + holds_.size());
+    EXPECT_EQ(other->LiveTokens(), 1500u);
+    EXPECT_EQ(many[2999]->FactAt(0)->ID(), 2999);
+  }
+  EXPECT_EQ(pool_->LiveTokens(), holds_.size());
+  EXPECT_EQ(other->LiveTokens(), 0u);
 }
 
 TEST_F(TIETokenTest, FurtherKeyValuesNarrowProbesWithoutChangingBucketsOrOrder) {
