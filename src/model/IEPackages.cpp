@@ -160,8 +160,7 @@ TRef<TIEValue> TIEUserFunction::Call(IFunCall& call, TIEContext* context) {
   const std::int32_t count = call.ArgumentCount();
   if (count < MinArgumentCount()) Raise<EIEException>(IEConsts::STooFewArguments, name_);
   if (count > MaxArgumentCount()) Raise<EIEException>(IEConsts::STooManyArguments, name_);
-  TRef<TIEValue> result = Execute(call, context);
-  return result ? result : SharedValues().Nil;
+  return OrNil(Execute(call, context));
 }
 
 TRef<TIEValue> TIEUserFunction::Execute(IFunCall&, TIEContext*) { return nullptr; }

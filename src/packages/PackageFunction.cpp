@@ -10,8 +10,7 @@ namespace fxe {
 TRef<TIEValue> TArguments::Value(std::int32_t index) const {
   const TRef<TIEValue>& argument = call_.Argument(index);
   if (!argument) return SharedValues().Nil;
-  TRef<TIEValue> value = argument->Evaluate(context_);
-  return value ? value : SharedValues().Nil;
+  return OrNil(argument->Evaluate(context_));
 }
 
 IInferenceEngine& TArguments::Engine() const {
@@ -27,8 +26,7 @@ TTableFunction::TTableFunction(const TFunctionRow& row)
 
 TRef<TIEValue> TTableFunction::Execute(IFunCall& call, TIEContext* context) {
   TArguments arguments(call, context, FunctionName());
-  TRef<TIEValue> result = body_(arguments);
-  return result ? result : SharedValues().Nil;
+  return OrNil(body_(arguments));
 }
 
 void TTablePackage::CreateFunctions() {

@@ -111,8 +111,7 @@ TIERuleParser::THeader TIERuleParser::ParseHeader(std::string_view message, std:
 }
 
 TRef<TIEValue> TIERuleParser::EvaluateGlobal(const TRef<TIEValue>& value) {
-  TRef<TIEValue> result = value->Evaluate(&Engine("evaluate an expression").EngineContext());
-  return result ? result : SharedValues().Nil;
+  return OrNil(value->Evaluate(&Engine("evaluate an expression").EngineContext()));
 }
 
 // --- The construct step -------------------------------------------------------------

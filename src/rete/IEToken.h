@@ -301,6 +301,8 @@ class ITokenMemory {
 
   const TMemoryKeying& Keying() const noexcept { return keying_; }
   TMemoryKey KeyOf(const TIEToken& token) const { return keying_.KeyOf(token); }
+  // A hint that the token is about to be inserted or removed.
+  virtual void Prefetch(const TIEToken&) const noexcept {}
 
   // Stores a copy of the token unless an equal token is stored; the copy, or
   // nullptr for a duplicate. key is KeyOf(token): a join reads it once for
@@ -368,6 +370,7 @@ class TIETokenTree final : public ITokenMemory {
 
   using ITokenMemory::Insert;
   using ITokenMemory::Remove;
+  void Prefetch(const TIEToken& token) const noexcept override { byKey_.Prefetch(token.Key()); }
   TIEToken* Insert(const TIEToken& token, const TMemoryKey& key) override;
   bool Remove(const TIEToken& token, const TMemoryKey& key) override;
   void Reset() override;

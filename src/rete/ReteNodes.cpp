@@ -539,6 +539,7 @@ bool TJoinNode::CallNode(TIEToken& token, TCallType callType) {
   const bool adding = token.Tag() == taAdd || token.Tag() == taUpdate;
   switch (callType) {
     case ctLeft: {
+      left_->Prefetch(token);
       const TMemoryKey key = left_->KeyOf(token);
       if (adding) {
         if (TIEToken* stored = left_->Insert(token, key)) {
@@ -552,6 +553,7 @@ bool TJoinNode::CallNode(TIEToken& token, TCallType callType) {
       break;
     }
     case ctRight: {
+      right_->Prefetch(token);
       const TMemoryKey key = right_->KeyOf(token);
       if (adding) {
         if (TIEToken* stored = right_->Insert(token, key)) {
@@ -768,6 +770,7 @@ void TPatternMatchTerminalNode::Withdraw(TActivation& activation) {
 }
 
 bool TPatternMatchTerminalNode::CallNode(TIEToken& token, TCallType) {
+  byKey_.Prefetch(token.Key());
   switch (token.Tag()) {
     case taClear:
       RemoveAll();

@@ -276,6 +276,12 @@ struct TSharedValues {
   TRef<TIEValue> Eof, Pi, Zero;
 };
 const TSharedValues& SharedValues();
+// The value, or nil in its place; the value is moved through, so that the
+// hot call paths pay no reference counting for it.
+inline TRef<TIEValue> OrNil(TRef<TIEValue> value) {
+  if (!value) return SharedValues().Nil;
+  return value;
+}
 
 // The most items one multifield may hold: a program that doubles a list
 // without end is stopped with a message long before memory runs out.
