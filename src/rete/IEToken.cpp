@@ -358,13 +358,13 @@ TIETokenTree::~TIETokenTree() {
   }
 }
 
-TIEToken* TIETokenTree::Insert(const TIEToken& token, const TMemoryKey& key) {
+TIEToken* TIETokenTree::Insert(TIEToken& token, const TMemoryKey& key) {
   // One look into the index serves the duplicate check and the insertion.
   TIEToken** first = &byKey_[token.Key()];
   for (TIEToken* stored = *first; stored; stored = stored->sameKeyNext_) {
     if (stored->Equals(token)) return nullptr;
   }
-  TIEToken* copy = TIEToken::NewCopy(*pool_, token);
+  TIEToken* copy = token.bucket_ < 0 ? &token : TIEToken::NewCopy(*pool_, token);
   copy->Hold();
   if (!buckets_) {
     buckets_ = std::make_unique<TBucket[]>(static_cast<std::size_t>(bucketCount_));
@@ -428,6 +428,10 @@ void TIETokenTree::Unlink(TIEToken& token) noexcept {
     if (token.wildcard_) {
       (token.chainPrev_ ? token.chainPrev_->chainNext_ : bucket.wildHead) = token.chainNext_;
       (token.chainNext_ ? token.chainNext_->chainPrev_ : bucket.wildTail) = token.chainPrev_;
+    } else if (token.chainPrev_ && token.chainNext_) {
+      // Inside its chain: the chain's ends stay, no index look-up.
+      token.chainPrev_->chainNext_ = token.chainNext_;
+      token.chainNext_->chainPrev_ = token.chainPrev_;
     } else if (TChain* chain = chains_.Find(token.keyHash_)) {
       (token.chainPrev_ ? token.chainPrev_->chainNext_ : chain->head) = token.chainNext_;
       (token.chainNext_ ? token.chainNext_->chainPrev_ : chain->tail) = token.chainPrev_;

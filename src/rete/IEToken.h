@@ -133,8 +133,8 @@ class alignas(64) TIEToken final : public IReteToken {
   TTokenAction tag_ = taClear;
   bool ownsFact_ = false;  // single-fact tokens own their fact
 
-  // Membership of the one memory that stores this token (stored tokens are
-  // copies made for that memory).
+  // Membership of the one memory that stores this token: the first memory
+  // takes the token over, others store copies.
   bool removed_ = false;
   bool wildcard_ = false;
   std::int32_t bucket_ = -1;
@@ -304,11 +304,13 @@ class ITokenMemory {
   // A hint that the token is about to be inserted or removed.
   virtual void Prefetch(const TIEToken&) const noexcept {}
 
-  // Stores a copy of the token unless an equal token is stored; the copy, or
-  // nullptr for a duplicate. key is KeyOf(token): a join reads it once for
+  // Stores the token unless an equal token is stored: the token itself when
+  // no memory stores it yet (a memory may take it over; nothing changes a
+  // token once it has been passed on), else a copy. Returns the stored token,
+  // or nullptr for a duplicate. key is KeyOf(token): a join reads it once for
   // storing and for probing the other memory.
-  virtual TIEToken* Insert(const TIEToken& token, const TMemoryKey& key) = 0;
-  TIEToken* Insert(const TIEToken& token) { return Insert(token, KeyOf(token)); }
+  virtual TIEToken* Insert(TIEToken& token, const TMemoryKey& key) = 0;
+  TIEToken* Insert(TIEToken& token) { return Insert(token, KeyOf(token)); }
   // Removes the stored token equal to the given one; false when there is none.
   virtual bool Remove(const TIEToken& token, const TMemoryKey& key) = 0;
   bool Remove(const TIEToken& token) { return Remove(token, KeyOf(token)); }
@@ -371,7 +373,7 @@ class TIETokenTree final : public ITokenMemory {
   using ITokenMemory::Insert;
   using ITokenMemory::Remove;
   void Prefetch(const TIEToken& token) const noexcept override { byKey_.Prefetch(token.Key()); }
-  TIEToken* Insert(const TIEToken& token, const TMemoryKey& key) override;
+  TIEToken* Insert(TIEToken& token, const TMemoryKey& key) override;
   bool Remove(const TIEToken& token, const TMemoryKey& key) override;
   void Reset() override;
   std::int32_t Count() const noexcept override { return count_; }

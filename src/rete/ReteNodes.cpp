@@ -557,8 +557,8 @@ bool TJoinNode::CallNode(TIEToken& token, TCallType callType) {
       const TMemoryKey key = right_->KeyOf(token);
       if (adding) {
         if (TIEToken* stored = right_->Insert(token, key)) {
-          // Matches are built on the memory's copy so that the arriving
-          // token is not kept alive beside it.
+          // Matches are built on the stored token (the arriving one or the
+          // memory's copy of it), so that no second token is kept alive.
           TTokenHold keep(stored);
           RightActivation(*stored, key);
         }
@@ -577,8 +577,9 @@ void TJoinNode::LeftActivation(TIEToken& token, TIEToken* stored, const TMemoryK
   TReteNetwork& rete = Rete();
   TReteStatistics& statistics = rete.Statistics();
   const bool adding = token.Tag() == taAdd || token.Tag() == taUpdate;
-  // Matches of an added token are built on the memory's copy, which lives
-  // as long as they can; the arriving token may go once it has passed.
+  // Matches of an added token are built on the stored token, which lives as
+  // long as they can; an arriving token the memory copied may go once it has
+  // passed.
   TIEToken& base = stored ? *stored : token;
   std::int32_t matches = 0;
   {

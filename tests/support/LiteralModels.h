@@ -45,7 +45,7 @@ class TLiteralMemory final : public ITokenMemory {
 
   using ITokenMemory::Insert;
   using ITokenMemory::Remove;
-  TIEToken* Insert(const TIEToken& token, const TMemoryKey& key) override {
+  TIEToken* Insert(TIEToken& token, const TMemoryKey& key) override {
     auto& bucket = buckets_[static_cast<std::size_t>(BucketOf(key.hash, bucketCount_))];
     for (TIEToken* stored : bucket) {
       if (LiteralTokensEqual(*stored, token)) return nullptr;
