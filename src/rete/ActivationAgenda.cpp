@@ -29,7 +29,9 @@ static_assert(kMaxBlock < 1024, "a block's ring holds a full block and one more"
 // --- TActivation -------------------------------------------------------------------------------
 
 TActivation::TActivation(TRule& rule, float strength, TPatternMatchTerminalNode* node, TIEToken& token)
-    : rule_(&rule), node_(node), token_(&token), strength_(std::clamp(strength, 0.0f, 1.0f)) {}
+    : strength_(std::clamp(strength, 0.0f, 1.0f)), rule_(&rule), node_(node), token_(&token) {
+  static_assert(sizeof(TActivation) <= 72, "an activation fits a small allocation");
+}
 
 TActivation::~TActivation() {
   if (listed_ && node_) node_->ActivationFreed(*this);

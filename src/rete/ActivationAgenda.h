@@ -58,18 +58,19 @@ class TActivation final : public TRefCounted {
   friend class TPatternMatchTerminalNode;
   friend class TActivationSequence;
 
+  // The strength first: it fills the space the reference count leaves.
+  float strength_;
   TRule* rule_;
   TPatternMatchTerminalNode* node_;
   TTokenHold token_;
-  float strength_;
-  std::int32_t salience_ = 0;
   // The terminal node's list and its index by token key.
   TActivation* nodePrev_ = nullptr;
   TActivation* nodeNext_ = nullptr;
   TActivation* sameKeyNext_ = nullptr;
-  bool listed_ = false;
   // The block of the fast sequence holding the activation.
   void* block_ = nullptr;
+  std::int32_t salience_ = 0;
+  bool listed_ = false;
 };
 
 // The ordered store behind an agenda. TActivationSequence is the agenda's;
