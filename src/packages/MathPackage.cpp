@@ -31,10 +31,11 @@ template <class TOperation>
 TRef<TIEValue> Fold(TArguments& arguments, double empty, TOperation operation) {
   TRunningNumber running{empty};
   for (std::int32_t i = 0; i < arguments.Count(); ++i) {
-    const TRef<TIEValue> argument = arguments.Value(i);
-    const double number = argument->AsFloat();
+    TRef<TIEValue> holder;
+    const TIEValue& argument = arguments.Lend(i, holder);
+    const double number = argument.AsFloat();
     running.value = i == 0 ? number : operation(running.value, number);
-    running.TakePart(*argument);
+    running.TakePart(argument);
   }
   return running.Result(arguments.FunctionName());
 }

@@ -13,6 +13,12 @@ TRef<TIEValue> TArguments::Value(std::int32_t index) const {
   return OrNil(argument->Evaluate(context_));
 }
 
+const TIEValue& TArguments::Lend(std::int32_t index, TRef<TIEValue>& holder) const {
+  const TRef<TIEValue>& argument = call_.Argument(index);
+  if (!argument) return *SharedValues().Nil;
+  return argument->EvaluateLent(context_, holder);
+}
+
 IInferenceEngine& TArguments::Engine() const {
   IInferenceEngine* engine = InferenceEngineOf(context_);
   if (!engine) Raise<EIEException>(IEConsts::SFunctionUnimplemented, functionName_);

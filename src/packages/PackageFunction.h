@@ -42,11 +42,24 @@ class TArguments {
   const TRef<TIEValue>& Raw(std::int32_t index) const { return call_.Argument(index); }
   // The argument evaluated in the call's context; nil for an absent value.
   TRef<TIEValue> Value(std::int32_t index) const;
+  // The argument evaluated for a body that is done with it before it
+  // evaluates anything else (a later argument may rebind a variable): see
+  // TIEValue::EvaluateLent; nil for an absent value.
+  const TIEValue& Lend(std::int32_t index, TRef<TIEValue>& holder) const;
   // Evaluated and converted; the value layer raises its conversion error.
-  std::int32_t Integer(std::int32_t index) const { return Value(index)->AsInteger(); }
-  double Float(std::int32_t index) const { return Value(index)->AsFloat(); }
+  std::int32_t Integer(std::int32_t index) const {
+    TRef<TIEValue> holder;
+    return Lend(index, holder).AsInteger();
+  }
+  double Float(std::int32_t index) const {
+    TRef<TIEValue> holder;
+    return Lend(index, holder).AsFloat();
+  }
   // The evaluated value's plain text (strings without quotes).
-  std::string Text(std::int32_t index) const { return Value(index)->AsString(); }
+  std::string Text(std::int32_t index) const {
+    TRef<TIEValue> holder;
+    return Lend(index, holder).AsString();
+  }
   TRef<TValueVector> List(std::int32_t index) const { return Value(index)->AsList(); }
 
   IFunCall& Call() const noexcept { return call_; }

@@ -41,14 +41,22 @@ TRef<TIEValue> FactIdOrFalse(std::int32_t index) {
 namespace {
 
 bool IsFalse(const TIEValue& value) { return !IsTrue(&value); }
+// Whether the argument evaluates to FALSE.
+bool IsFalse(const TArguments& arguments, std::int32_t index) {
+  TRef<TIEValue> holder;
+  return IsFalse(arguments.Lend(index, holder));
+}
 
 // TRUE when test holds between the first argument and each following one;
 // later arguments are not evaluated once it fails.
 template <class TTest>
 TRef<TIEValue> FirstAgainstRest(TArguments& arguments, TTest test) {
+  // The first is held: evaluating a later one may rebind its variable.
   const TRef<TIEValue> first = arguments.Value(0);
-  for (std::int32_t i = 1; i < arguments.Count(); ++i)
-    if (!test(*first, *arguments.Value(i))) return SharedValues().False;
+  for (std::int32_t i = 1; i < arguments.Count(); ++i) {
+    TRef<TIEValue> holder;
+    if (!test(*first, arguments.Lend(i, holder))) return SharedValues().False;
+  }
   return SharedValues().True;
 }
 
@@ -89,17 +97,17 @@ bool ReturnRaised(const TArguments& arguments) {
 
 TRef<TIEValue> And(TArguments& arguments) {
   for (std::int32_t i = 0; i < arguments.Count(); ++i)
-    if (IsFalse(*arguments.Value(i))) return SharedValues().False;
+    if (IsFalse(arguments, i)) return SharedValues().False;
   return SharedValues().True;
 }
 
 TRef<TIEValue> Or(TArguments& arguments) {
   for (std::int32_t i = 0; i < arguments.Count(); ++i)
-    if (!IsFalse(*arguments.Value(i))) return SharedValues().True;
+    if (!IsFalse(arguments, i)) return SharedValues().True;
   return SharedValues().False;
 }
 
-TRef<TIEValue> Not(TArguments& arguments) { return Truth(IsFalse(*arguments.Value(0))); }
+TRef<TIEValue> Not(TArguments& arguments) { return Truth(IsFalse(arguments, 0)); }
 
 TRef<TIEValue> Eq(TArguments& arguments) {
   return FirstAgainstRest(arguments, [](const TIEValue& a, const TIEValue& b) { return a.Equals(&b); });
@@ -135,7 +143,7 @@ TRef<TIEValue> LessEqual(TArguments& arguments) {
 TRef<TIEValue> If(TArguments& arguments) {
   if (!IsKeyword(arguments.Raw(1).Get(), "then")) Raise<EIEException>(IEConsts::SSyntaxError, IEConsts::SMissingThen);
   const std::int32_t count = arguments.Count();
-  if (IsFalse(*arguments.Value(0))) {
+  if (IsFalse(arguments, 0)) {
     const std::int32_t elsePosition = FindKeyword(arguments, 3, "else");
     if (elsePosition < 0) return SharedValues().False;
     return EvaluateSequence(arguments, elsePosition + 1, count, SharedValues().False);

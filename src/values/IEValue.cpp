@@ -841,6 +841,25 @@ TRef<TIEValue> TIEValue::Evaluate(IIEContext* context) {
   return TRef<TIEValue>(this);
 }
 
+const TIEValue& TIEValue::EvaluateLent(IIEContext* context, TRef<TIEValue>& holder) {
+  switch (type_) {
+    case dtVariable:
+    case dtMultiVariable: {
+      if (!context) Raise<EIEException>(IEConsts::SNoContext, TypeName(type_));
+      const TIEValue* bound = context->FindVariable(*this);
+      if (!bound) Raise<EIEException>(IEConsts::SCorruptedBinding, text_);
+      return *bound;
+    }
+    case dtFunCall:
+    case dtObject:
+    case dtSingletons:
+      holder = Evaluate(context);
+      return holder ? *holder : *SharedValues().Nil;
+    default:
+      return *this;
+  }
+}
+
 void TIEValue::CopyPayload(const TIEValue& source, bool deepList) {
   if (TextTypes.Contains(source.type_)) {
     new (&text_) std::string(source.text_);

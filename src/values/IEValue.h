@@ -203,6 +203,11 @@ class TIEValue final : public TRefCounted {
   // Variables resolve in the context, calls are called, singletons become a
   // fuzzy value; every other kind evaluates to itself.
   TRef<TIEValue> Evaluate(IIEContext* context);
+  // As Evaluate, for a reader that is done with the value before anything
+  // else is evaluated: a constant or a bound variable is lent as it stands,
+  // without counting a reference; a value made by the evaluation is kept in
+  // holder. Raises what Evaluate raises.
+  const TIEValue& EvaluateLent(IIEContext* context, TRef<TIEValue>& holder);
   // Empties the value (dtNone) without firing OnChange.
   void Clear();
   // Copies kind and payload (sharing counted payloads; an owned object is

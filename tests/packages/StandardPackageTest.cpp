@@ -191,6 +191,21 @@ TEST_F(StandardPackage, TryRunsFinallyBeforeCatchAndBindsTheError) {
   EXPECT_THROW(Eval("(try (exit) catch caught)"), EExit);
 }
 
+TEST_F(StandardPackage, ArgumentsReadAfterALaterOneRebindsTheirVariable) {
+  // Each argument is read before the next is evaluated; one kept across later
+  // arguments (the first of eq) keeps the value it had. The parameters come
+  // from computed values, which only the deffunction's frame holds.
+  Run("(deffunction sum (?x) (+ ?x (bind ?x (+ 2 3)) ?x))"
+      "(deffunction same (?x) (eq ?x (bind ?x (+ 1 1))))"
+      "(deffunction all (?x) (and ?x (bind ?x (sym-cat FAL SE)) ?x))"
+      "(deffunction upto (?x) (<= ?x (bind ?x (- 5 1)) ?x))");
+  const TCase cases[] = {
+      {"(sum (+ 0 1))", "11"},   {"(same (+ 0 1))", "FALSE"}, {"(same (+ 1 1))", "TRUE"},
+      {"(all (+ 0 1))", "FALSE"}, {"(upto (+ 0 1))", "TRUE"},  {"(upto (+ 0 5))", "FALSE"},
+  };
+  for (const auto& [call, value] : cases) EXPECT_EQ(Value(call), value) << call;
+}
+
 TEST_F(StandardPackage, ReturnEndsLoopsAndDeffunctions) {
   Run("(deffunction f (?x) (while TRUE do (if (eq ?x a) then (return found)) (bind ?x a)) (throw never))"
       "(deffunction g (?l) (foreach ?i ?l (if (eq ?i b) then (return ?i))) none)"
