@@ -56,8 +56,12 @@ TShell::TShell(bool crlf)
   });
 }
 
-TShell::~TShell() {
+TShell::~TShell() { Finish(); }
+
+void TShell::Finish() {
   FlushPendingReturn();
+  engine_.CloseFileStreams();
+  engine_.DribbleOff();
   std::fflush(stdout);
 }
 

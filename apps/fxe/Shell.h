@@ -42,6 +42,10 @@ class TShell {
   // Writes a message of the shell itself as one line on standard error.
   void ReportError(std::string_view message);
 
+  // Writes the output still held and closes the engine's files and dribble
+  // file: all a process needs before it ends without tearing the engine down.
+  void Finish();
+
  private:
   void WriteOutput(std::string_view text);
   // A line of standard input for read and readline on t.

@@ -38,10 +38,8 @@ double NowMilliseconds() {
 // segment crosses the level. It keeps the name correlation by minimum gives
 // ("<set> > <level>").
 void ClipFuzzySet(IFuzzySet& set, float level) {
-  const std::string name = FuzzyNumberName(set.Name(), FuzzyConsts::OperatorWords[7], static_cast<double>(level));
-  set.FuzzySet().CombineConstant(false, level, set.FuzzySet());
-  set.SetExpressionText({});
-  set.SetName(name);
+  TFuzzySet& points = set.FuzzySet();
+  points.ClipAt(level, FuzzyNumberName(set.Name(), FuzzyConsts::OperatorWords[7], static_cast<double>(level)), points);
 }
 
 }  // namespace
@@ -138,10 +136,10 @@ void TInferenceEngine::TellDestroyWatchers() noexcept {
   // Watchers let go of the engine while being told; work on a copy.
   const std::vector<IReasonerWatcher*> watchers = destroyWatchers_;
   for (IReasonerWatcher* watcher : watchers) {
-    if (std::find(destroyWatchers_.begin(), destroyWatchers_.end(), watcher) != destroyWatchers_.end())
-      watcher->ReasonerDestroyed(*this);
+    if (watcher && destroyWatcherPlaces_.contains(watcher)) watcher->ReasonerDestroyed(*this);
   }
   destroyWatchers_.clear();
+  destroyWatcherPlaces_.clear();
 }
 
 void TInferenceEngine::ReleasePackages() noexcept {
@@ -1049,11 +1047,20 @@ bool TInferenceEngine::IsSlotFunction(std::string_view name) const {
 }
 
 void TInferenceEngine::AddDestroyWatcher(IReasonerWatcher& watcher) {
-  if (std::find(destroyWatchers_.begin(), destroyWatchers_.end(), &watcher) == destroyWatchers_.end())
-    destroyWatchers_.push_back(&watcher);
+  if (!destroyWatcherPlaces_.emplace(&watcher, destroyWatchers_.size()).second) return;
+  destroyWatchers_.push_back(&watcher);
 }
 
-void TInferenceEngine::RemoveDestroyWatcher(IReasonerWatcher& watcher) { std::erase(destroyWatchers_, &watcher); }
+void TInferenceEngine::RemoveDestroyWatcher(IReasonerWatcher& watcher) {
+  const auto found = destroyWatcherPlaces_.find(&watcher);
+  if (found == destroyWatcherPlaces_.end()) return;
+  destroyWatchers_[found->second] = nullptr;
+  destroyWatcherPlaces_.erase(found);
+  // Once most places are empty the list closes up.
+  if (destroyWatcherPlaces_.size() * 2 >= destroyWatchers_.size()) return;
+  std::erase(destroyWatchers_, nullptr);
+  for (std::size_t i = 0; i < destroyWatchers_.size(); ++i) destroyWatcherPlaces_[destroyWatchers_[i]] = i;
+}
 
 // --- IReasoner: rules -------------------------------------------------------------------------------------------------
 

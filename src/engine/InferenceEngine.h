@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/EngineVariables.h"
@@ -476,7 +477,11 @@ class TInferenceEngine final : public IInferenceEngine, public IReteEngine {
   float equalsThreshold_ = 0.01f;
   float minActivationStrength_ = 0.0f;
   IHostDialogs* dialogs_ = nullptr;
+  // The watchers told when the engine goes, in the order they came (nullptr
+  // where one has left), and the place of each: every rule watches its
+  // engine, so adding and removing must not scan them all.
   std::vector<IReasonerWatcher*> destroyWatchers_;
+  std::unordered_map<const IReasonerWatcher*, std::size_t> destroyWatcherPlaces_;
   bool destroying_ = false;
   // Set while Reset asserts the fact sets: a call in a deffacts fact that
   // resets or clears the engine, or frees a fact set, is refused.

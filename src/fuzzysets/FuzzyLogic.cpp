@@ -45,7 +45,7 @@ TFzyFloat ClampInto(TFzyFloat x, const TFuzzyUniverse& u) noexcept {
 }
 
 // (x - a) / (b - a) for a < b, also when b - a exceeds the largest double.
-TFzyFloat Fraction(TFzyFloat x, TFzyFloat a, TFzyFloat b) noexcept {
+[[gnu::always_inline]] inline TFzyFloat Fraction(TFzyFloat x, TFzyFloat a, TFzyFloat b) noexcept {
   const TFzyFloat width = b - a;
   if (std::isfinite(width)) return (x - a) / width;
   return (x / 2.0 - a / 2.0) / (b / 2.0 - a / 2.0);
@@ -112,7 +112,8 @@ class TMembershipCursor {
 
 // The grade of an operand's linear piece at x, where next is the index of its
 // first point not yet passed: flat before the first and after the last point.
-TFzyFloat PieceValue(TPoints p, std::size_t next, TFzyFloat x) noexcept {
+// Inlined: the walk over two sets calls it four times a step.
+[[gnu::always_inline]] inline TFzyFloat PieceValue(TPoints p, std::size_t next, TFzyFloat x) noexcept {
   if (next == 0) return p[0].Y();
   if (next >= p.size()) return p.back().Y();
   const TFuzzySetValue& r = p[next - 1];
@@ -235,8 +236,11 @@ void Flatten(std::vector<TFuzzySetValue>& p) {
 }  // namespace
 
 bool IsReservedFuzzyWord(std::string_view word) noexcept {
-  // Every reserved word is short and has no blank; combined names never match.
-  if (word.empty() || word.size() > 14) return false;
+  // Every reserved word is short, has no blank and starts with a letter or an
+  // operator sign, so names of numbers and combined names are answered at once.
+  if (word.empty() || word.size() > 14 || (word[0] >= '0' && word[0] <= '9') ||
+      word.find(' ') != std::string_view::npos)
+    return false;
   const auto in = [word](const auto& list) { return std::find(list.begin(), list.end(), word) != list.end(); };
   return in(FuzzyConsts::HedgeWords) || in(FuzzyConsts::AndWords) || in(FuzzyConsts::OrWords) ||
          in(FuzzyConsts::OperatorWords) || in(FuzzyConsts::OperatorXWords);
@@ -748,8 +752,17 @@ void TFuzzySet::MakeTriangle(TFzyFloat left, TFzyFloat centre, TFzyFloat right) 
   CheckFiniteArgument(right);
   if (right < left) right = left;
   centre = std::clamp(centre, left, right);
-  {
-    TUpdateScope update(*this);
+  if (values_.updateCount_ == 0) {
+    // Outside a batch the three points go in at once and the list settles
+    // once (crisp values become spikes this way, one per input).
+    auto& p = values_.points_;
+    p.reserve(p.size() + 3);
+    p.emplace_back(values_.ClampX(left), 0.0);
+    p.emplace_back(values_.ClampX(centre), 1.0);
+    p.emplace_back(values_.ClampX(right), 0.0);
+    values_.RawFinish();
+    values_.Notify();
+  } else {
     values_.Reserve(values_.Count() + 3);
     values_.Add(left, 0.0);
     values_.Add(centre, 1.0);
@@ -904,7 +917,19 @@ void TFuzzySet::CombineConstant(bool orOperation, TFzyFloat k, TFuzzySet& result
   std::string name = FuzzyNumberName(name_, word, k);
   std::string expression;
   if (!expressionText_.empty()) expression = FuzzyNumberName(expressionText_, word, k, false);
+  CombineConstantPoints(orOperation, k, result);
+  result.Rename(std::move(name));
+  result.expressionText_ = std::move(expression);
+}
 
+void TFuzzySet::ClipAt(TFzyFloat k, std::string name, TFuzzySet& result) const {
+  CheckFiniteArgument(k);
+  CombineConstantPoints(false, std::clamp(k, 0.0, 1.0), result);
+  result.Rename(std::move(name));
+  result.expressionText_.clear();
+}
+
+void TFuzzySet::CombineConstantPoints(bool orOperation, TFzyFloat k, TFuzzySet& result) const {
   const auto& p = values_.points_;
   const TFzyFloat firstX = p.empty() ? ClampInto(0.0, result.Universe()) : p.front().X();
   std::vector<TFuzzySetValue> out;
@@ -933,8 +958,6 @@ void TFuzzySet::CombineConstant(bool orOperation, TFzyFloat k, TFuzzySet& result
   result.values_.RawPoints().swap(out);
   result.values_.RawFinish();
   result.values_.Notify();
-  result.Rename(std::move(name));
-  result.expressionText_ = std::move(expression);
 }
 
 void TFuzzySet::AlphaCut(bool strict, TFzyFloat alpha, TFuzzySet& result) const {

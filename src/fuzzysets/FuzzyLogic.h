@@ -232,6 +232,9 @@ class TFuzzySet {
   void Intersection(const TFuzzySet& other, TFuzzyOperation operation, TFuzzySet& result) const;
   // max(this, k) (orOperation) or min(this, k), k clamped into [0, 1].
   void CombineConstant(bool orOperation, TFzyFloat k, TFuzzySet& result) const;
+  // min(this, k) written into result, which is named name and loses its
+  // expression text: the clip correlation by minimum makes and names itself.
+  void ClipAt(TFzyFloat k, std::string name, TFuzzySet& result) const;
   // Keeps the grades above alpha (at alpha too unless strict), 0 elsewhere.
   void AlphaCut(bool strict, TFzyFloat alpha, TFuzzySet& result) const;
   // In place: operatorIndex into "+ - * / ^ < <= > >=" applied with k to
@@ -264,6 +267,8 @@ class TFuzzySet {
 
   void ValuesChanged();
   void Combine(const TFuzzySet& other, TFuzzyOperation operation, bool isUnion, TFuzzySet& result) const;
+  // The points of CombineConstant (k already clamped), name left alone.
+  void CombineConstantPoints(bool orOperation, TFzyFloat k, TFuzzySet& result) const;
 
   TFuzzySetValues values_;
   std::string name_;

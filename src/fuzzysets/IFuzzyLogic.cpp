@@ -497,6 +497,17 @@ TFzyFloat TIFuzzySet::MatchSet(const IFuzzySet& other) {
   return matchGrade_;
 }
 
+std::optional<TFzyFloat> TIFuzzySet::MatchSetIfEqual(const IFuzzySet& other) {
+  // Some compared place reaches the threshold exactly when the highest does
+  // (grades are never negative, so a threshold of 0 is always reached).
+  const TFuzzySet& theirs = other.FuzzySet();
+  const TFzyFloat height = IntersectionHeight(theirs);
+  const TFzyFloat threshold = variable_ ? variable_->Threshold() : 0.0;
+  if (!(Values().IsEmpty() || theirs.Values().IsEmpty() || height >= threshold)) return std::nullopt;
+  matchGrade_ = height;
+  return height;
+}
+
 TFzyFloat TIFuzzySet::MatchNumber(TFzyFloat n) {
   matchGrade_ = TFuzzySet::GetMembership(n);
   return matchGrade_;

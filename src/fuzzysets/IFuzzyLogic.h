@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -156,6 +157,10 @@ class IFuzzySet : public IInterface {
   // The height of the intersection with other / the membership at n; both
   // are stored as MatchGrade.
   virtual TFzyFloat MatchSet(const IFuzzySet& other) = 0;
+  // EqualsSet and, when equal, MatchSet, in one walk over both sets: the
+  // height when equal (stored as MatchGrade), nothing (MatchGrade left as it
+  // was) when not.
+  virtual std::optional<TFzyFloat> MatchSetIfEqual(const IFuzzySet& other) = 0;
   virtual TFzyFloat MatchNumber(TFzyFloat n) = 0;
   virtual TFzyFloat MatchGrade() const noexcept = 0;
   // Centre of gravity over the universe, mean of maxima, or the variable's
@@ -328,6 +333,7 @@ class TIFuzzySet : public TFuzzySet, public IFuzzySet {
   bool EqualsSet(const IFuzzySet& other) const override;
   bool EqualsNumber(TFzyFloat n) const override;
   TFzyFloat MatchSet(const IFuzzySet& other) override;
+  std::optional<TFzyFloat> MatchSetIfEqual(const IFuzzySet& other) override;
   TFzyFloat MatchNumber(TFzyFloat n) override;
   TFzyFloat MatchGrade() const noexcept override { return matchGrade_; }
   TFzyFloat MomentDefuzzify() override;

@@ -285,7 +285,15 @@ void TFact::Assign(const IFact& source) {
 
 TRef<IFact> TFact::Clone() const {
   auto copy = MakeRef<TFact>(template_);
-  copy->Assign(*this);
+  if (!template_) {
+    copy->Assign(*this);
+    return copy;
+  }
+  // A copy on the same template: the values are copied straight into place
+  // (the values of a fact have passed the slot checks already).
+  copy->AssignValues(*this);
+  copy->id_ = id_;
+  copy->tag_ = tag_;
   return copy;
 }
 

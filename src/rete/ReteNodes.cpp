@@ -4,6 +4,7 @@
 #include "rete/ReteNodes.h"
 
 #include <algorithm>
+#include <optional>
 #include <typeinfo>
 
 #include "base/IEConsts.h"
@@ -313,6 +314,15 @@ bool TPatternMatchNode::TestValues(TIEToken& token, const TIEValue& expected, bo
 
 TPatternMatchNode::TOutcome TPatternMatchNode::Compare(const TIEToken& token, const TIEValue& expected, bool negate,
                                                        const TIEValue& actual) {
+  // Two sets: whether they are equal and the grade of their match come from
+  // one walk over both.
+  if (!negate && &actual != &expected && IsFuzzy(actual) && IsFuzzy(expected)) {
+    const std::optional<TFzyFloat> grade = actual.FuzzyPtr()->MatchSetIfEqual(*expected.FuzzyPtr());
+    if (!grade) return {};
+    const auto g = static_cast<float>(*grade);
+    if (token.Strength() > g) return {true, true, g};
+    return {true};
+  }
   bool same = actual.Equals(&expected);
   if (negate) same = !same;
   if (!same) return {};

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "support/EngineFixture.h"
 #include "support/TestHelpers.h"
 
@@ -292,6 +295,37 @@ TEST_F(TInferenceEngineTest, PrintingToAnUnknownNameNeedsAHandler) {
   TInferenceEngine bare;
   ExpectError([&] { bare.Output("log", "x"); }, "Function is unimplemented or unassigned: printout");
   EXPECT_NO_THROW(bare.Output("t", "nobody listens"));
+}
+
+// Destroy watchers are told in the order they came, once each, without the
+// ones that left (also when most have left and the list closed up) and
+// without one that an earlier watcher takes away while being told.
+TEST(TInferenceEngineWatchers, AreToldInTheirOrderWithoutThoseThatLeft) {
+  struct TWatcher final : IReasonerWatcher {
+    std::vector<int>* told = nullptr;
+    int number = 0;
+    std::function<void()> onTold;
+    void ReasonerDestroyed(IReasoner&) override {
+      told->push_back(number);
+      if (onTold) onTold();
+    }
+  };
+  std::vector<int> told;
+  std::vector<TWatcher> watchers(10);
+  {
+    TInferenceEngine engine;
+    for (int i = 0; i < 10; ++i) {
+      watchers[i].told = &told;
+      watchers[i].number = i;
+      engine.AddDestroyWatcher(watchers[i]);
+    }
+    engine.AddDestroyWatcher(watchers[3]);
+    for (int i : {0, 2, 4, 5, 6, 8}) engine.RemoveDestroyWatcher(watchers[i]);
+    engine.RemoveDestroyWatcher(watchers[0]);
+    engine.AddDestroyWatcher(watchers[2]);
+    watchers[1].onTold = [&] { engine.RemoveDestroyWatcher(watchers[7]); };
+  }
+  EXPECT_EQ(told, (std::vector<int>{1, 3, 9, 2}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -196,6 +197,36 @@ TEST(TIFuzzySet, PrintedFormUsesThePrinter) {
   EXPECT_EQ(high->Clone()->AsText(), "high");
   EXPECT_EQ(v->AsText(), "<v>");
   EXPECT_EQ(FreeSet({{0.5, 1}})->AsText(), "((0.5000 1.0000) )");
+}
+
+// The one-walk match of the network agrees with EqualsSet followed by
+// MatchSet for every threshold, also at the threshold itself and for empty
+// sets, and leaves the grade alone when the sets are not equal.
+TEST(TIFuzzySet, MatchIfEqualAgreesWithEqualityThenMatch) {
+  auto v = MakeVariable();
+  const std::vector<TPointList> shapes = {
+      {{0, 0}, {1, 1}}, {{0, 1}, {1, 0}}, {{0.5, 0.5}, {1, 0}}, {{0, 0}, {0.6, 1}},
+      {{0.2, 0}, {0.3, 0.3}, {0.4, 0}}, {}, {{0.7, 0.9}}};
+  for (const double threshold : {0.0, 0.25, 0.3, 0.5, 0.51, 0.9, 1.0}) {
+    v->SetThreshold(threshold);
+    for (std::size_t a = 0; a < shapes.size(); ++a) {
+      for (std::size_t b = 0; b < shapes.size(); ++b) {
+        SCOPED_TRACE(::testing::Message() << "threshold " << threshold << ", sets " << a << " and " << b);
+        TRef<IFuzzySet> mine = Term(*v, "a" + std::to_string(a) + "-" + std::to_string(b), shapes[a]);
+        TRef<IFuzzySet> theirs = FreeSet(shapes[b]);
+        const bool equal = mine->EqualsSet(*theirs);
+        const double height = mine->Clone()->MatchSet(*theirs);
+        const std::optional<double> grade = mine->MatchSetIfEqual(*theirs);
+        ASSERT_EQ(grade.has_value(), equal);
+        if (equal) {
+          EXPECT_EQ(*grade, height);
+          EXPECT_EQ(mine->MatchGrade(), height);
+        } else {
+          EXPECT_EQ(mine->MatchGrade(), 0.0);
+        }
+      }
+    }
+  }
 }
 
 TEST(TIFuzzySet, EqualityAndMatchGrade) {

@@ -65,6 +65,16 @@ class TProjectRiskLoop {
       variables_[i] = type ? type->FuzzyVariable() : nullptr;
       if (!variables_[i]) throw std::runtime_error("slot without a fuzzy type");
     }
+    // The places of the input slots in a project fact, found once: what an
+    // application setting the same slots again and again would do.
+    const TRef<IFact> probe = project_->CreateFact();
+    for (std::size_t i = 0; i < kSlots.size(); ++i) {
+      slotIndex_[i] = -1;
+      for (std::int32_t k = 0; k < probe->SlotCount(); ++k) {
+        if (probe->SlotAt(k).Name() == kSlots[i]) slotIndex_[i] = k;
+      }
+      if (slotIndex_[i] < 0) throw std::runtime_error("the project template lacks a slot");
+    }
   }
 
   // One evaluation; the text the run printed ("Risk is ..." and CR LF).
@@ -75,7 +85,7 @@ class TProjectRiskLoop {
     TRef<IFact> fact = project_->CreateFact();
     for (std::size_t i = 0; i < kSlots.size(); ++i) {
       const TRef<TIEValue> crisp = NewFloat(values[i]);
-      fact->SetSlotValue(kSlots[i], engine_.LinguisticToFuzzy(*variables_[i], *crisp, engine_.Context()));
+      fact->SetSlotValueAt(slotIndex_[i], engine_.LinguisticToFuzzy(*variables_[i], *crisp, engine_.Context()));
     }
     printed_.clear();
     engine_.AssertOwn(std::move(fact));
@@ -100,6 +110,7 @@ class TProjectRiskLoop {
   TInferenceEngine engine_;
   TRef<IFactTemplate> project_;
   std::array<IFuzzyVariable*, 6> variables_{};
+  std::array<std::int32_t, 6> slotIndex_{};
   std::string printed_;
 };
 
