@@ -214,7 +214,9 @@ void TActivationSequence::Erase(std::int32_t index) {
   CountSalience(activation->Salience(), -1);
   AddToTree(block.index, -1);
   --count_;
-  if (block.items.Empty()) RemoveBlock(block);
+  // The last block stays when it empties: an agenda that empties and fills
+  // again on every cycle would otherwise make it anew each time.
+  if (block.items.Empty() && blocks_.size() > 1) RemoveBlock(block);
   if (count_ == 0) sorted_ = true;
 }
 

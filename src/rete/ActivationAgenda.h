@@ -146,7 +146,8 @@ class TActivationSequence final : public IActivationSequence {
   class TRing {
    public:
     static constexpr std::int32_t Capacity = 1024;
-    TRing() : slots_(std::make_unique<TActivation*[]>(Capacity)) {}
+    // A slot is written before it is read: no need to clear them.
+    TRing() : slots_(std::make_unique_for_overwrite<TActivation*[]>(Capacity)) {}
     std::int32_t Size() const noexcept { return size_; }
     bool Empty() const noexcept { return size_ == 0; }
     TActivation* At(std::int32_t i) const noexcept { return slots_[(head_ + i) & (Capacity - 1)]; }
