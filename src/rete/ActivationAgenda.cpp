@@ -191,9 +191,11 @@ void TActivationSequence::Insert(std::int32_t index, TActivation& activation) {
 void TActivationSequence::Split(TBlock& block) {
   auto second = std::make_unique<TBlock>();
   const std::int32_t half = block.items.Size() / 2;
+  // From the back, each to the front of the new block: both ends of a ring
+  // move nothing, so the split costs one step per activation moved.
   while (block.items.Size() > half) {
-    TActivation* moved = block.items.Erase(half);
-    second->items.Insert(second->items.Size(), moved);
+    TActivation* moved = block.items.Erase(block.items.Size() - 1);
+    second->items.Insert(0, moved);
     moved->block_ = second.get();
   }
   blocks_.insert(blocks_.begin() + block.index + 1, std::move(second));
