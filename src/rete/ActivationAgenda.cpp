@@ -131,6 +131,12 @@ TActivationSequence::TBlock& TActivationSequence::Locate(std::int32_t index, std
     offset = last.items.Size();
     return last;
   }
+  // The front, where the next activation to fire is taken from (only the
+  // last block is ever left empty, and only when the sequence is).
+  if (index == 0) {
+    offset = 0;
+    return *blocks_.front();
+  }
   const auto n = static_cast<std::int32_t>(blocks_.size());
   std::int32_t position = 0;
   std::int32_t rest = index;
