@@ -22,7 +22,8 @@ namespace {
 // Blocks split above this size: at most half of it moves per insertion,
 // and a Fenwick tree of a few hundred blocks finds positions.
 constexpr std::int32_t kMaxBlock = 512;
-static_assert(kMaxBlock < 1024, "a block's ring holds a full block and one more");
+// The room a new ring starts with.
+constexpr std::int32_t kFirstRingCapacity = 16;
 
 }  // namespace
 
@@ -69,9 +70,20 @@ std::string TActivation::AsString() const {
 
 // --- TActivationSequence -----------------------------------------------------------------------
 
+void TActivationSequence::TRing::Reserve(std::int32_t count) {
+  if (count <= capacity_) return;
+  std::int32_t capacity = std::max(capacity_, kFirstRingCapacity);
+  while (capacity < count) capacity *= 2;
+  auto slots = std::make_unique_for_overwrite<TActivation*[]>(static_cast<std::size_t>(capacity));
+  for (std::int32_t k = 0; k < size_; ++k) slots[static_cast<std::size_t>(k)] = At(k);
+  slots_ = std::move(slots);
+  capacity_ = capacity;
+  head_ = 0;
+}
+
 void TActivationSequence::TRing::Insert(std::int32_t i, TActivation* activation) noexcept {
   if (i < size_ / 2) {
-    head_ = (head_ - 1) & (Capacity - 1);
+    head_ = (head_ - 1) & (capacity_ - 1);
     for (std::int32_t k = 0; k < i; ++k) Slot(k) = Slot(k + 1);
   } else {
     for (std::int32_t k = size_; k > i; --k) Slot(k) = Slot(k - 1);
@@ -84,7 +96,7 @@ TActivation* TActivationSequence::TRing::Erase(std::int32_t i) noexcept {
   TActivation* erased = Slot(i);
   if (i < size_ / 2) {
     for (std::int32_t k = i; k > 0; --k) Slot(k) = Slot(k - 1);
-    head_ = (head_ + 1) & (Capacity - 1);
+    head_ = (head_ + 1) & (capacity_ - 1);
   } else {
     for (std::int32_t k = i; k + 1 < size_; ++k) Slot(k) = Slot(k + 1);
   }
@@ -186,6 +198,7 @@ void TActivationSequence::Insert(std::int32_t index, TActivation& activation) {
   }
   std::int32_t offset = 0;
   TBlock& block = Locate(index, offset);
+  block.items.Reserve(block.items.Size() + 1);
   CountSalience(activation.Salience(), 1);
   block.items.Insert(offset, &activation);
   activation.block_ = &block;
@@ -197,6 +210,7 @@ void TActivationSequence::Insert(std::int32_t index, TActivation& activation) {
 void TActivationSequence::Split(TBlock& block) {
   auto second = std::make_unique<TBlock>();
   const std::int32_t half = block.items.Size() / 2;
+  second->items.Reserve(block.items.Size() - half);
   // From the back, each to the front of the new block: both ends of a ring
   // move nothing, so the split costs one step per activation moved.
   while (block.items.Size() > half) {

@@ -142,23 +142,27 @@ class TActivationSequence final : public IActivationSequence {
 
  private:
   // Up to a few hundred activations in a ring: an insertion or removal
-  // moves the shorter side, so both ends of a block cost nothing.
+  // moves the shorter side, so both ends of a block cost nothing. The ring
+  // grows by doubling, so that blocks that stay half full after a split do
+  // not keep room for a whole block.
   class TRing {
    public:
-    static constexpr std::int32_t Capacity = 1024;
-    // A slot is written before it is read: no need to clear them.
-    TRing() : slots_(std::make_unique_for_overwrite<TActivation*[]>(Capacity)) {}
     std::int32_t Size() const noexcept { return size_; }
     bool Empty() const noexcept { return size_ == 0; }
-    TActivation* At(std::int32_t i) const noexcept { return slots_[(head_ + i) & (Capacity - 1)]; }
+    TActivation* At(std::int32_t i) const noexcept { return slots_[(head_ + i) & (capacity_ - 1)]; }
+    // Room for count activations; the only step that allocates.
+    void Reserve(std::int32_t count);
+    // i in 0 .. Size(); there must be room for one more (Reserve).
     void Insert(std::int32_t i, TActivation* activation) noexcept;
     TActivation* Erase(std::int32_t i) noexcept;
     // The position of the activation, or -1.
     std::int32_t Find(const TActivation* activation) const noexcept;
 
    private:
-    TActivation*& Slot(std::int32_t i) noexcept { return slots_[(head_ + i) & (Capacity - 1)]; }
+    TActivation*& Slot(std::int32_t i) noexcept { return slots_[(head_ + i) & (capacity_ - 1)]; }
+    // A slot is written before it is read: no need to clear them.
     std::unique_ptr<TActivation*[]> slots_;
+    std::int32_t capacity_ = 0;  // a power of two
     std::int32_t head_ = 0;
     std::int32_t size_ = 0;
   };
