@@ -312,6 +312,14 @@ bool TPatternMatchNode::TestValues(TIEToken& token, const TIEValue& expected, bo
   return outcome.pass;
 }
 
+// A passing comparison of the given match grade: it weakens a token that is
+// stronger than the grade.
+TPatternMatchNode::TOutcome TPatternMatchNode::PassWithGrade(const TIEToken& token, TFzyFloat grade) noexcept {
+  const auto g = static_cast<float>(grade);
+  if (token.Strength() > g) return {true, true, g};
+  return {true};
+}
+
 TPatternMatchNode::TOutcome TPatternMatchNode::Compare(const TIEToken& token, const TIEValue& expected, bool negate,
                                                        const TIEValue& actual) {
   // Two sets: whether they are equal and the grade of their match come from
@@ -319,9 +327,7 @@ TPatternMatchNode::TOutcome TPatternMatchNode::Compare(const TIEToken& token, co
   if (!negate && &actual != &expected && IsFuzzy(actual) && IsFuzzy(expected)) {
     const std::optional<TFzyFloat> grade = actual.FuzzyPtr()->MatchSetIfEqual(*expected.FuzzyPtr());
     if (!grade) return {};
-    const auto g = static_cast<float>(*grade);
-    if (token.Strength() > g) return {true, true, g};
-    return {true};
+    return PassWithGrade(token, *grade);
   }
   bool same = actual.Equals(&expected);
   if (negate) same = !same;
@@ -339,9 +345,7 @@ TPatternMatchNode::TOutcome TPatternMatchNode::Compare(const TIEToken& token, co
   } else if (IsNumber(actual)) {
     grade = expected.FuzzyPtr()->MatchNumber(actual.AsFloat());
   }
-  const auto g = static_cast<float>(grade);
-  if (token.Strength() > g) return {true, true, g};
-  return {true};
+  return PassWithGrade(token, grade);
 }
 
 void TPatternMatchNode::Segment(TIEToken& token, IFact& fact) {

@@ -150,6 +150,7 @@ class TPatternMatchNode final : public TReteNode {
   };
   TOutcome Evaluate(TIEToken& token);
   TOutcome Compare(const TIEToken& token, const TIEValue& expected, bool negate, const TIEValue& actual);
+  static TOutcome PassWithGrade(const TIEToken& token, TFzyFloat grade) noexcept;
   bool EvaluateCall(TIEToken& token, IFact& fact);
   void Segment(TIEToken& token, IFact& fact);
   void Pass(TIEToken& token, const TOutcome& outcome);
