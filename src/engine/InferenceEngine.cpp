@@ -37,9 +37,8 @@ double NowMilliseconds() {
 // The clip of a set at a level: min(A(x), level), with a point wherever a
 // segment crosses the level. It keeps the name correlation by minimum gives
 // ("<set> > <level>").
-void ClipFuzzySet(IFuzzySet& set, float level) {
-  TFuzzySet& points = set.FuzzySet();
-  points.ClipAt(level, FuzzyNumberName(set.Name(), FuzzyConsts::OperatorWords[7], static_cast<double>(level)), points);
+TRef<IFuzzySet> ClippedFuzzySet(const IFuzzySet& set, float level) {
+  return set.ClippedCopy(level, FuzzyNumberName(set.Name(), FuzzyConsts::OperatorWords[7], static_cast<double>(level)));
 }
 
 }  // namespace
@@ -360,10 +359,11 @@ void TInferenceEngine::Correlate(IFact& fact, float strength) {
   auto correlate = [this, strength](TIEValue& value) {
     IFuzzySet* set = value.FuzzyPtr();
     if (!set) return;
-    TRef<IFuzzySet> copy = set->Clone();
+    TRef<IFuzzySet> copy;
     if (correlationMethod_ == fcmMinimum) {
-      ClipFuzzySet(*copy, strength);
+      copy = ClippedFuzzySet(*set, strength);
     } else {
+      copy = set->Clone();
       copy->ApplyOperator(CorrelationOperator(correlationMethod_), true, strength);
     }
     value.SetAsFuzzy(std::move(copy));

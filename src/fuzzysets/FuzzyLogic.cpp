@@ -925,6 +925,7 @@ void TFuzzySet::CombineConstant(bool orOperation, TFzyFloat k, TFuzzySet& result
 void TFuzzySet::ClipAt(TFzyFloat k, std::string name, TFuzzySet& result) const {
   CheckFiniteArgument(k);
   CombineConstantPoints(false, std::clamp(k, 0.0, 1.0), result);
+  result.shapeParameter_ = shapeParameter_;
   result.Rename(std::move(name));
   result.expressionText_.clear();
 }

@@ -232,8 +232,9 @@ class TFuzzySet {
   void Intersection(const TFuzzySet& other, TFuzzyOperation operation, TFuzzySet& result) const;
   // max(this, k) (orOperation) or min(this, k), k clamped into [0, 1].
   void CombineConstant(bool orOperation, TFzyFloat k, TFuzzySet& result) const;
-  // min(this, k) written into result, which is named name and loses its
-  // expression text: the clip correlation by minimum makes and names itself.
+  // min(this, k) written into result, which is named name, takes this set's
+  // shape parameter and loses its expression text: the clip correlation by
+  // minimum makes and names itself.
   void ClipAt(TFzyFloat k, std::string name, TFuzzySet& result) const;
   // Keeps the grades above alpha (at alpha too unless strict), 0 elsewhere.
   void AlphaCut(bool strict, TFzyFloat alpha, TFuzzySet& result) const;

@@ -412,6 +412,19 @@ TRef<IFuzzySet> TIFuzzySet::Clone() const {
   return copy;
 }
 
+TRef<IFuzzySet> IFuzzySet::ClippedCopy(TFzyFloat level, std::string name) const {
+  TRef<IFuzzySet> copy = Clone();
+  TFuzzySet& points = copy->FuzzySet();
+  points.ClipAt(level, std::move(name), points);
+  return copy;
+}
+
+TRef<IFuzzySet> TIFuzzySet::ClippedCopy(TFzyFloat level, std::string name) const {
+  TRef<TIFuzzySet> copy = NewSibling();
+  ClipAt(level, std::move(name), *copy);
+  return copy;
+}
+
 void TIFuzzySet::Assign(const IFuzzySet& source) {
   if (&source == static_cast<const IFuzzySet*>(this)) return;
   // Taking the source's variable and name files this set in the source's

@@ -134,6 +134,9 @@ class IFuzzySet : public IInterface {
   // A new set of the same class with the same variable, points, name, type,
   // expression text and printer (not the match or defuzzified grades).
   virtual TRef<IFuzzySet> Clone() const = 0;
+  // A copy as Clone makes it whose grades are then limited to level (clamped
+  // into [0, 1]), named name, without expression text.
+  virtual TRef<IFuzzySet> ClippedCopy(TFzyFloat level, std::string name) const;
   // Takes variable, name, type, shape parameter, points, expression text and
   // printer of source.
   virtual void Assign(const IFuzzySet& source) = 0;
@@ -321,6 +324,8 @@ class TIFuzzySet : public TFuzzySet, public IFuzzySet {
   std::string AsText() const override;
 
   TRef<IFuzzySet> Clone() const override;
+  // Clips straight into a new set instead of copying the points first.
+  TRef<IFuzzySet> ClippedCopy(TFzyFloat level, std::string name) const override;
   void Assign(const IFuzzySet& source) override;
   IFuzzySet& ApplyHedge(int hedgeIndex) override;
   IFuzzySet& ApplyOperator(int operatorIndex, bool onY, TFzyFloat k) override;

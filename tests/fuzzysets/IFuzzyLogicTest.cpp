@@ -229,6 +229,37 @@ TEST(TIFuzzySet, MatchIfEqualAgreesWithEqualityThenMatch) {
   }
 }
 
+// The clipped copy of correlation is the copy-then-clip it replaces: the
+// same points, name, variable, type, shape parameter and printed form, and no
+// expression text; the source is left as it was.
+TEST(TIFuzzySet, ClippedCopyEqualsCopyThenClip) {
+  auto v = MakeVariable(0.0, 10.0);
+  TRef<IFuzzySet> bell = v->CreateTerm("bell");
+  bell->FuzzySet().MakeBeta(9, 5.0, 2.0, 1.5, 1.0);
+  TRef<IFuzzySet> union_ = Term(*v, "up", {{0, 0}, {10, 1}})->Union(*Term(*v, "down", {{0, 1}, {10, 0}}), foZadeh);
+  const std::vector<TRef<IFuzzySet>> sources = {
+      Term(*v, "ramp", {{0, 0}, {4, 1}, {6, 1}, {10, 0}}), FreeSet({{0.2, 0.1}, {0.5, 0.9}, {0.8, 0.4}}, "free"),
+      FreeSet({}), bell, union_};
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    for (const double level : {-0.5, 0.0, 0.35, 0.5, 0.9, 1.0, 2.0}) {
+      SCOPED_TRACE(::testing::Message() << "set " << i << ", level " << level);
+      const IFuzzySet& source = *sources[i];
+      const std::string before = source.AsText();
+      TRef<IFuzzySet> expected = source.Clone();
+      expected->FuzzySet().ClipAt(level, "clipped", expected->FuzzySet());
+      TRef<IFuzzySet> clipped = source.ClippedCopy(level, "clipped");
+      EXPECT_EQ(clipped->AsText(), expected->AsText());
+      EXPECT_EQ(clipped->Name(), "clipped");
+      EXPECT_EQ(clipped->Variable(), expected->Variable());
+      EXPECT_EQ(clipped->FuzzySet().SetType(), expected->FuzzySet().SetType());
+      EXPECT_EQ(clipped->FuzzySet().ShapeParameter(), expected->FuzzySet().ShapeParameter());
+      EXPECT_EQ(clipped->FuzzySet().ExpressionText(), "");
+      EXPECT_EQ(clipped->FuzzySet().ValuesText(), expected->FuzzySet().ValuesText());
+      EXPECT_EQ(source.AsText(), before);
+    }
+  }
+}
+
 TEST(TIFuzzySet, EqualityAndMatchGrade) {
   auto v = MakeVariable();
   TRef<IFuzzySet> high = Term(*v, "high", {{0, 0}, {1, 1}});
