@@ -499,25 +499,22 @@ TRef<IFuzzySet> TEvaluator::Finish(TOperand& operand) {
 // The result of a whole item list; list is the multifield value the items
 // came from, when there is one (it is then handed back when not fuzzy).
 TRef<TIEValue> EvaluateItems(TEvaluator& evaluator, std::span<const TRef<TIEValue>> items, const TIEValue* list) {
-  std::vector<TOperand> results;
-  EOutcome outcome;
+  const auto notFuzzy = [&](EOutcome outcome) {
+    if (outcome == EOutcome::Undefined) return SharedValues().Nil;
+    if (list) return TRef<TIEValue>(const_cast<TIEValue*>(list));
+    return NewList(MakeRef<TValueVector>(std::vector<TRef<TIEValue>>(items.begin(), items.end())));
+  };
   if (items.size() == 1 && !Classify(items[0].Get())) {
     // A lone operand (a crisp number, say) is its own postfix form: it is
     // evaluated as Run would, without building one.
-    results.emplace_back();
-    outcome = evaluator.Operand(items[0].Get(), results.back(), 0);
-  } else {
-    outcome = evaluator.Run(items, results, 0);
+    TOperand result;
+    const EOutcome outcome = evaluator.Operand(items[0].Get(), result, 0);
+    if (outcome != EOutcome::Fuzzy) return notFuzzy(outcome);
+    return MakeRef<TIEValue>(evaluator.Finish(result));
   }
-  switch (outcome) {
-    case EOutcome::Undefined:
-      return SharedValues().Nil;
-    case EOutcome::NotFuzzy:
-      if (list) return TRef<TIEValue>(const_cast<TIEValue*>(list));
-      return NewList(MakeRef<TValueVector>(std::vector<TRef<TIEValue>>(items.begin(), items.end())));
-    case EOutcome::Fuzzy:
-      break;
-  }
+  std::vector<TOperand> results;
+  const EOutcome outcome = evaluator.Run(items, results, 0);
+  if (outcome != EOutcome::Fuzzy) return notFuzzy(outcome);
   if (results.size() == 1) return MakeRef<TIEValue>(evaluator.Finish(results.front()));
   auto values = MakeRef<TValueVector>();
   values->Reserve(results.size());
